@@ -83,7 +83,7 @@ typedef struct C4D_Resource C4D_Resource;         /* a plug-in's string tables a
 typedef struct C4D_Description C4D_Description;   /* a node's parameter description being built */
 typedef struct C4D_PriorityList C4D_PriorityList; /* execution list of one evaluation */
 typedef struct C4D_AtomArray C4D_AtomArray;       /* temporary list of nodes */
-typedef struct C4D_Falloff C4D_Falloff;           /* falloff component (library 1019541) */
+typedef struct C4D_FalloffHandle C4D_FalloffHandle; /* falloff component (library 1019541) */
 typedef struct C4D_View C4D_View;                 /* viewport being drawn (BaseDraw) */
 typedef struct C4D_DrawHelp C4D_DrawHelp;         /* drawing context (BaseDrawHelp) */
 
@@ -393,7 +393,8 @@ typedef struct C4D_FileTable {
  * `inst` is the instance that alloc returned for the node. */
 typedef struct C4D_NodeHooks {
   int32_t size;
-  void* (*alloc)(void);                    /* factory; NULL: out of memory */
+  void* user;                              /* passed to alloc: which class to make */
+  void* (*alloc)(void* user);              /* factory; NULL: out of memory */
   void (*free)(void* inst);                /* destroys the instance */
   bool (*init)(void* inst, C4D_Node* node);
   bool (*read)(void* inst, C4D_Node* node, C4D_HyperFile* hf, int32_t level);
@@ -470,25 +471,25 @@ typedef struct C4D_RegistryTable {
 typedef struct C4D_FalloffTable {
   int32_t size;
   /* main. A falloff component (shape infinite), owned by the caller. NULL: failure. */
-  C4D_Falloff* (*alloc)(void);
-  void (*free)(C4D_Falloff* f);
+  C4D_FalloffHandle* (*alloc)(void);
+  void (*free)(C4D_FalloffHandle* f);
   /* main. Takes its settings from bc and its placement from op's global matrix. */
-  bool (*init)(C4D_Falloff* f, const C4D_Container* bc, C4D_Document* doc, C4D_Node* op);
+  bool (*init)(C4D_FalloffHandle* f, const C4D_Container* bc, C4D_Document* doc, C4D_Node* op);
   /* main. A count that changes whenever the settings in bc change. */
-  int32_t (*dirty)(C4D_Falloff* f, const C4D_Container* bc);
+  int32_t (*dirty)(C4D_FalloffHandle* f, const C4D_Container* bc);
   /* main. Sets the shape (C4D_FALLOFF_*) before the description is built. */
-  bool (*set_mode)(C4D_Falloff* f, int32_t mode, C4D_Container* bc);
+  bool (*set_mode)(C4D_FalloffHandle* f, int32_t mode, C4D_Container* bc);
   /* main. Adds the falloff's parameters to a description. */
-  bool (*add_description)(C4D_Falloff* f, C4D_Description* desc, const C4D_Container* bc);
+  bool (*add_description)(C4D_FalloffHandle* f, C4D_Description* desc, const C4D_Container* bc);
   /* main. Draws the falloff's shape. */
-  void (*draw)(C4D_Falloff* f, C4D_View* bd, C4D_DrawHelp* bh, int32_t pass, const C4D_Container* bc);
-  int32_t (*handle_count)(C4D_Falloff* f, const C4D_Container* bc);
-  void (*get_handle)(C4D_Falloff* f, int32_t i, const C4D_Container* bc, C4D_HandleInfo* info);
-  void (*set_handle)(C4D_Falloff* f, int32_t i, C4D_Vector p, C4D_Container* bc, const C4D_HandleInfo* info);
+  void (*draw)(C4D_FalloffHandle* f, C4D_View* bd, C4D_DrawHelp* bh, int32_t pass, const C4D_Container* bc);
+  int32_t (*handle_count)(C4D_FalloffHandle* f, const C4D_Container* bc);
+  void (*get_handle)(C4D_FalloffHandle* f, int32_t i, const C4D_Container* bc, C4D_HandleInfo* info);
+  void (*set_handle)(C4D_FalloffHandle* f, int32_t i, C4D_Vector p, C4D_Container* bc, const C4D_HandleInfo* info);
   /* main. Copies the settings into dest. */
-  bool (*copy_to)(const C4D_Falloff* f, C4D_Falloff* dest);
+  bool (*copy_to)(const C4D_FalloffHandle* f, C4D_FalloffHandle* dest);
   /* any, after init. Weight at a global position into *weight. */
-  bool (*sample)(const C4D_Falloff* f, const C4D_Vector* p, double* weight, bool spline, double start);
+  bool (*sample)(const C4D_FalloffHandle* f, const C4D_Vector* p, double* weight, bool spline, double start);
 } C4D_FalloffTable;
 
 typedef struct C4D_DrawTable {

@@ -172,7 +172,7 @@ TEST(ReadObj, SharedMeshesHaveTheirKnownCounts) {
   // spot_control_mesh: 4 triangles, 160 quads and 16 pentagons, each pentagon a quad and a triangle.
   const Case cases[] = {
       {"spot_control_mesh.obj", 188, 4 + 160 + 2 * 16}, {"spot_quadrangulated.obj", 2930, 2928},
-      {"stanford-hand.obj", 35947, 69451},             {"hand.obj", 3301, 6598},
+      {"stanford-bunny.obj", 35947, 69451},             {"bunny.obj", 3301, 6598},
       {"hand_lowres.obj", 810, 1602},                    {"demosthenes-low-res.obj", 8394, 16719},
   };
   for (const Case& c : cases) {

@@ -1,6 +1,7 @@
 // BaseArray: the SDK's growable array. Element pointer, Int64 count, Int64 capacity; grows
-// through the host's plain allocate and reallocate. Elements must be trivially copyable: the
-// array moves them with realloc.
+// through the host's plain allocate and reallocate. Elements are moved with realloc, so they
+// must be trivially copyable or themselves BaseArrays (an array of lists); new elements start
+// zero-filled, which is an empty BaseArray.
 #ifndef C4D_BASEARRAY_H
 #define C4D_BASEARRAY_H
 
@@ -10,8 +11,16 @@
 #include "c4d_memory.h"
 
 template <typename T>
+class BaseArray;
+
+template <typename T>
+struct IsRelocatable : std::is_trivially_copyable<T> {};
+template <typename U>
+struct IsRelocatable<BaseArray<U>> : std::true_type {};
+
+template <typename T>
 class BaseArray {
-  static_assert(std::is_trivially_copyable<T>::value, "BaseArray holds trivially copyable elements");
+  static_assert(IsRelocatable<T>::value, "BaseArray holds trivially copyable elements or BaseArrays");
 
  public:
   BaseArray() = default;
@@ -36,6 +45,7 @@ class BaseArray {
   // Sets the count; new elements are zero-filled. false (no change) on failure or a negative count.
   Bool Resize(Int64 count) {
     if (count < 0) return false;
+    if (count < count_) DestroyRange(count, count_);
     if (count > capacity_ && !SetCapacity(count)) return false;
     if (count > count_) std::memset(static_cast<void*>(data_ + count_), 0, static_cast<size_t>(count - count_) * sizeof(T));
     count_ = count;
@@ -46,10 +56,14 @@ class BaseArray {
   Bool EnsureCapacity(Int64 capacity) { return capacity <= capacity_ || SetCapacity(capacity); }
 
   // Count 0; keeps the storage.
-  void Flush() { count_ = 0; }
+  void Flush() {
+    DestroyRange(0, count_);
+    count_ = 0;
+  }
 
   // Count 0 and capacity 0: releases the storage.
   void Reset() {
+    DestroyRange(0, count_);
     GeFree(data_);
     data_ = nullptr;
     count_ = 0;
@@ -58,6 +72,7 @@ class BaseArray {
 
   // Makes this an exact-size copy of src; false (and this emptied) on failure.
   Bool CopyFrom(const BaseArray& src) {
+    static_assert(std::is_trivially_copyable<T>::value, "CopyFrom copies plain elements");
     Reset();
     if (src.count_ == 0) return true;
     if (!SetCapacity(src.count_)) return false;
@@ -74,6 +89,11 @@ class BaseArray {
   }
 
  private:
+  void DestroyRange(Int64 from, Int64 to) {
+    if constexpr (!std::is_trivially_destructible<T>::value) {
+      for (Int64 i = from; i < to; ++i) data_[i].~T();
+    }
+  }
   Bool Grow(Int64 needed) {
     // Small arrays start at 4 elements, then grow by half again.
     Int64 cap = capacity_ < 4 ? 4 : capacity_ + capacity_ / 2;

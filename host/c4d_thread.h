@@ -33,8 +33,9 @@ class C4DThread {
   // true when asked to stop; also consults TestDBreak.
   Bool TestBreak();
 
-  virtual void Main() = 0;
+  // Virtual slots in the host SDK's order: destructor, TestDBreak, Main, GetThreadName.
   virtual Bool TestDBreak() { return false; }
+  virtual void Main() = 0;
   virtual const Char* GetThreadName() = 0;
 
   // The host's handle of this thread, created on first need; nullptr if the host had no memory.

@@ -1,0 +1,126 @@
+// The plug-in's entry: c4d_main, start-up with the registration of the command, the
+// deformer and the bind tag, the resource, and shut-down.
+#include "c4d.h"
+#include "caddtavren.h"
+#include "otavren.h"
+#include "ttavren.h"
+
+#if defined(_WIN32)
+#define TAVREN_EXPORT extern "C" __declspec(dllexport)
+#else
+#define TAVREN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
+
+namespace {
+
+enum : Int32 {
+  C4DPL_INIT_SYS = 1,
+  C4DPL_START = 2,
+  C4DPL_END = 3,
+  C4DPL_INIT_VERSION = 4,
+  C4DPL_MESSAGE = 6,
+  C4DPL_ERROR_VERSION = -3,
+  PLUGIN_INTERFACE_VERSION = 5,
+  IDS_BANNER = 1004,
+};
+
+Int32 g_initCount = 0;
+Char* g_pluginPath = nullptr;
+
+Filename PluginFolder() { return g_pluginPath ? Filename(g_pluginPath).GetDirectory() : Filename(); }
+
+// A bitmap loaded from the plug-in's icon folder; a failed load is ignored.
+BaseBitmap* BuildIcon(const Char* file) {
+  BaseBitmap* icon = BaseBitmap::Alloc();
+  if (icon) icon->Init(PluginFolder() + Filename("res") + Filename("icons") + Filename(file), -1);
+  return icon;
+}
+
+Bool RegisterAddCommand() {
+  BaseBitmap* icon = BuildIcon("addtavrencmd.tif");
+  ADDTAVRENCMD* command = NewObjClear(ADDTAVRENCMD);
+  Bool ok = command != nullptr && RegisterCommandPlugin(ID_ADDTAVRENCMD, GeLoadString(IDS_ADDTAVRENCMD), 0, icon,
+                                                        GeLoadString(IDS_ADDTAVRENCMD_HELP), command);
+  if (!ok) DeleteObj(command);  // the host took nothing
+  BaseBitmap::Free(icon);
+  return ok;
+}
+
+Bool RegisterNodePlugin(Bool isObject, Int32 id, Int32 nameId, Int32 info, DataAllocator* factory,
+                        const Char* description, const Char* iconFile) {
+  BaseBitmap* icon = BuildIcon(iconFile);
+  const String name(description);
+  Bool ok = true;
+  if (name.Content()) ok = RegisterDescription(id, name);
+  if (ok) {
+    ok = isObject ? RegisterObjectPlugin(id, GeLoadString(nameId), info, factory, name, icon, 0)
+                  : RegisterTagPlugin(id, GeLoadString(nameId), info, factory, name, icon, 0);
+  }
+  BaseBitmap::Free(icon);
+  return ok;
+}
+
+Bool PluginStart() {
+  if (!RegisterAddCommand()) return false;
+  if (!RegisterNodePlugin(true, ID_OTAVREN, IDS_OTAVREN, OBJECT_MODIFIER | OBJECT_CALL_ADDEXECUTION, OTavren::Alloc,
+                          "Otavrendeformer", "tavren_02.tif"))
+    return false;
+  if (!RegisterNodePlugin(false, ID_TTAVREN, IDS_TTAVREN, TAG_VISIBLE | TAG_MULTIPLE | TAG_EXPRESSION, TTavren::Alloc,
+                          "TTavrenres", "tshowtbn.tif"))
+    return false;
+  GePrint(String("---------------"));
+  GePrint(GeLoadString(IDS_BANNER));
+  GePrint(String("---------------"));
+  return true;
+}
+
+void PluginEnd() {
+  resource.Free();
+  DeleteMem(g_pluginPath);
+}
+
+Bool PluginMessage(Int32 id, void*) {
+  switch (id) {
+    case C4D_MSG_SYSTEM_INIT:
+      return resource.Init(PluginFolder());
+    case C4D_MSG_PRIORITY:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Int32 InitSystem(void* tables, const void* path) {
+  ++g_initCount;
+  if (g_initCount != 1) return 1;
+  const C4D_HostTables* host = static_cast<const C4D_HostTables*>(tables);
+  if (!host || host->api_version < C4D_API_VERSION || !path || !AttachHostTables(host)) return C4DPL_ERROR_VERSION;
+  const Char* text = static_cast<const Char*>(path);
+  Int64 len = 0;
+  while (text[len] != 0) ++len;
+  g_pluginPath = NewMemClear(Char, len + 1);
+  if (g_pluginPath)
+    for (Int64 i = 0; i < len; ++i) g_pluginPath[i] = text[i];
+  return 1;
+}
+
+}  // namespace
+
+TAVREN_EXPORT Int32 c4d_main(Int32 action, void* p1, void* p2, void* p3) {
+  switch (action) {
+    case C4DPL_INIT_SYS:
+      return InitSystem(p1, p3);
+    case C4DPL_START:
+      return PluginStart() ? 1 : 0;
+    case C4DPL_END:
+      --g_initCount;
+      if (g_initCount == 0) PluginEnd();
+      return 1;
+    case C4DPL_INIT_VERSION:
+      return PLUGIN_INTERFACE_VERSION;
+    case C4DPL_MESSAGE:
+      return PluginMessage(static_cast<Int32>(reinterpret_cast<intptr_t>(p1)), p2) ? 1 : -1;
+    default:
+      return -1;
+  }
+}

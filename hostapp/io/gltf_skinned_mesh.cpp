@@ -37,6 +37,12 @@ PositionKey KeyOf(double x, double y, double z) {
   return k;
 }
 
+// A number for a message: integers without a fraction.
+std::string NumberText(double x) {
+  if (x == std::floor(x) && std::fabs(x) < 1e15) return std::to_string(static_cast<int64_t>(x));
+  return std::to_string(x);
+}
+
 bool IsTriangles(const tinygltf::Primitive& p) { return p.mode == TINYGLTF_MODE_TRIANGLES || p.mode == -1; }
 
 // in: a primitive. out: how many complete JOINTS_n/WEIGHTS_n pairs it has, counting n from 0.
@@ -178,8 +184,8 @@ class MeshBuilder {
         if (w < 0) return Fail(p, "vertex " + std::to_string(v) + " has a negative weight");
         if (w == 0) continue;
         if (!(j >= 0 && j < static_cast<double>(skin_.joints.size())) || j != std::floor(j)) {
-          return Fail(p, "vertex " + std::to_string(v) + " uses joint " + std::to_string(j) + ", but the skin has " +
-                             std::to_string(skin_.joints.size()));
+          return Fail(p, "vertex " + std::to_string(v) + " uses joint " + NumberText(j) + ", but the skin has " +
+                             std::to_string(skin_.joints.size()) + " joints");
         }
         inf->joints[4 * s + c] = static_cast<int32_t>(j);
         inf->weights[4 * s + c] = static_cast<float>(w);

@@ -1,18 +1,14 @@
 // Registration, resources and icons as a plug-in's start-up uses them.
-#include <unistd.h>
-
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "hostapp/scene/bitmap.h"
 #include "hostapp/scene/resource.h"
 #include "hostapp/scene/tables.h"
 #include "scene/scene_fixture.h"
+#include "scene/temp_dir.h"
 
 using namespace hostapp;
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -24,28 +20,6 @@ void FreeCommand(void* inst) {
   delete static_cast<int*>(inst);
 }
 bool ExecuteCommand(void*, C4D_Document*) { return true; }
-
-// A folder of its own per test, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    path_ = fs::temp_directory_path() / ("tavren_scene_" + std::to_string(::getpid()) + "_" +
-                                         std::to_string(counter_++));
-    fs::create_directories(path_);
-  }
-  ~TempDir() { fs::remove_all(path_); }
-  std::string Write(const std::string& rel, const std::string& bytes) const {
-    fs::path p = path_ / rel;
-    fs::create_directories(p.parent_path());
-    std::ofstream(p, std::ios::binary) << bytes;
-    return p.string();
-  }
-  std::string Path() const { return path_.string(); }
-
- private:
-  static inline int counter_ = 0;
-  fs::path path_;
-};
 
 // A minimal TIFF header: one directory with width (SHORT) and height (LONG).
 std::string Tiff(bool little, uint32_t w, uint32_t h) {

@@ -113,6 +113,11 @@ struct GltfReadOptions {
 bool ReadGltf(const std::string& path, GltfScene* scene, std::string* error,
               const GltfReadOptions& options = GltfReadOptions());
 
+// ReadGltf on the file's bytes already in memory; path names it in messages, and buffers
+// given as relative URIs are looked for in path's folder.
+bool ParseGltf(const std::string& bytes, const std::string& path, GltfScene* scene, std::string* error,
+               const GltfReadOptions& options = GltfReadOptions());
+
 // Global transforms of all nodes at a time of an animation: each animated node's local TRS
 // is sampled (LINEAR: lerp for translation and scale, shortest-arc slerp for rotation;
 // STEP: the key at or before the time; times outside the keys clamp to the first or last

@@ -161,7 +161,11 @@ char* FormatCoordinate(double c, char* first, char* last) {
 bool ReadObj(const std::string& path, Mesh* out, std::string* error) {
   std::string text;
   if (!io_detail::ReadWholeFile(path, &text, error)) return false;
-  ObjParser parser(path);
+  return ParseObj(text, path, out, error);
+}
+
+bool ParseObj(std::string_view text, const std::string& name, Mesh* out, std::string* error) {
+  ObjParser parser(name);
   if (!parser.Parse(text)) {
     if (error) *error = parser.error();
     return false;

@@ -3,6 +3,7 @@
 #define HOSTAPP_IO_OBJ_H
 
 #include <string>
+#include <string_view>
 
 #include "hostapp/io/mesh.h"
 
@@ -23,6 +24,9 @@ namespace hostapp {
 //      fewer than 3 corners, an index of 0 or out of range, a malformed number. A missing
 //      file, a directory, or a file without any vertex also fail. *out is unchanged on false.
 bool ReadObj(const std::string& path, Mesh* out, std::string* error);
+
+// ReadObj on text already in memory; name stands for the file in messages.
+bool ParseObj(std::string_view text, const std::string& name, Mesh* out, std::string* error);
 
 // Writes points ("v" lines, each coordinate with 17 significant digits so that reading the
 // file back gives the same doubles) and polygons ("f" lines, 1-based; a triangle, c == d,

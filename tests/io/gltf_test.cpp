@@ -187,6 +187,7 @@ TEST(ReadGltf, FaultsGiveOneLineNamingTheFile) {
       {"empty", [](GltfBuilder&) { return std::string(); }, ""},
       {"short glb", [](GltfBuilder&) { return std::string("glTF\x02\0\0\0", 8); }, ""},
       {"missing bin", [](GltfBuilder& b) { return b.Text("nowhere.bin"); }, ""},
+      {"device as buffer", [](GltfBuilder& b) { return b.Text("../../../../../../../../../../dev/zero"); }, ""},
       {"accessor too long", [&](GltfBuilder& b) { b.doc["accessors"][0]["count"] = 1000; return text(b); },
        "accessor 0: its data runs past the end"},
       {"view outside buffer", [&](GltfBuilder& b) { b.doc["bufferViews"][1]["byteLength"] = 100000; return text(b); }, ""},

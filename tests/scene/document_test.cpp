@@ -150,10 +150,3 @@ TEST_F(Documents, QualifiersAnswerTheKeyboardQueryOnly) {
   EXPECT_FALSE(D()->input_state(0x6B657962, 0x69706361, res));
   P()->container_free(res);
 }
-
-TEST_F(Documents, RedrawRequestsAreCounted) {
-  int64_t before = EventCount();
-  SceneTable()->event_add(C4D_EVENT_ADD);
-  SceneTable()->event_add(C4D_EVENT_ADD);
-  EXPECT_EQ(EventCount(), before + 2);
-}

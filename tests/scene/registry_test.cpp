@@ -176,10 +176,3 @@ TEST_F(Registration, DescriptionsAreRecordedByName) {
   EXPECT_EQ(Registry::Global().DescriptionName(fake::kTagId), "TTavrenres");
   EXPECT_TRUE(R()->description_load(nullptr, fake::kTagId, C4D_DESCFLAGS_DESC_LOADED));
 }
-
-TEST_F(Registration, ConsoleKeepsLinesInOrder) {
-  R()->console_print("---------------");
-  R()->console_print("Tavren 1.0");
-  R()->console_print(nullptr);
-  EXPECT_EQ(ConsoleLines(), (std::vector<std::string>{"---------------", "Tavren 1.0", ""}));
-}

@@ -32,8 +32,11 @@ void SkinPoints(const WeightTag& tag, const std::vector<C4D_Matrix>& motions, co
     }
     if (sum == 0.0) continue;
     const C4D_Vector g = TransformPoint(op_mg, points[i]);
-    const double scale = sum > 1.0 ? 1.0 / sum : 1.0;
-    const double rest = sum > 1.0 ? 0.0 : 1.0 - sum;
+    // Weights stored as 32-bit floats rarely sum to exactly 1: a sum within the tolerance is
+    // taken as full, so a rigid skeleton motion stays rigid to double precision.
+    const bool full = sum >= 1.0 - kFullWeightTolerance;
+    const double scale = full ? 1.0 / sum : 1.0;
+    const double rest = full ? 0.0 : 1.0 - sum;
     C4D_Vector acc{g.x * rest, g.y * rest, g.z * rest};
     for (int32_t k = 0; k < n; ++k) {
       if (pj[k] < 0 || pj[k] >= joint_count || !(pw[k] > 0.0f)) continue;

@@ -24,11 +24,16 @@ enum class SkinResult {
 // that has been freed.
 std::vector<C4D_Matrix> JointMotions(const WeightTag& tag);
 
+// A point whose weights sum to at least 1 - kFullWeightTolerance is bound fully: its
+// weights are divided by their sum.
+constexpr double kFullWeightTolerance = 1e-4;
+
 // Linear blend skinning in global space: g = op_mg * p, then
-// g' = sum_j w_j * motion_j * g + (1 - sum_j w_j) * g, then p' = inverse(op_mg) * g'. A point's
-// weights are used as given when they sum to at most 1 (the rest of the share keeps the point
-// in place) and are divided by their sum when it is above 1; pairs with a joint index outside
-// the motions are skipped.
+// g' = sum_j w_j * motion_j * g + (1 - sum_j w_j) * g, then p' = inverse(op_mg) * g'. A point
+// bound fully (see kFullWeightTolerance) has its weights divided by their sum; below that the
+// weights are used as given and the rest of the share keeps the point in place. Pairs with a
+// joint index outside the motions, or a weight <= 0, are skipped; a point without weight
+// keeps its exact position.
 // in: tag (pairs of `count` points), motions (JointMotions), op_mg, points[count] in the
 // object's space. out: points[] skinned, in the same space.
 void SkinPoints(const WeightTag& tag, const std::vector<C4D_Matrix>& motions, const C4D_Matrix& op_mg,

@@ -115,6 +115,29 @@ TEST(ReadGltf, WeldsPointsAndRepairsWeights) {
   EXPECT_EQ(s.node_order, (std::vector<int32_t>{0, 1, 2}));
 }
 
+TEST(ReadGltf, SparseAccessorsOverrideTheirBase) {
+  GltfBuilder b = TwoJointScene();
+  // Move vertex 3 (a twin of vertex 5) away, so it no longer welds; byte indices too.
+  const int at = b.Add(std::vector<uint8_t>{3}, "SCALAR", kU8);
+  const int moved = b.Floats({0.25f, 2.5f, 0}, "VEC3");
+  b.doc["accessors"][0]["sparse"] = {{"count", 1},
+                                     {"indices", {{"bufferView", b.doc["accessors"][at]["bufferView"]}, {"componentType", kU8}}},
+                                     {"values", {{"bufferView", b.doc["accessors"][moved]["bufferView"]}}}};
+  TempDir dir;
+  GltfScene s;
+  std::string error;
+  ASSERT_TRUE(hostapp::ReadGltf(dir.Write("sparse.gltf", b.Text()), &s, &error)) << error;
+  const hostapp::GltfSkinnedMesh& m = s.meshes[0];
+  EXPECT_EQ(m.vertex_to_point, (std::vector<int32_t>{0, 1, 2, 3, 1, 4}));
+  ExpectNear(m.points[3], {0.25, 2.5, 0}, 0, "sparse value");
+  ExpectNear(m.points[4], {0, 2, 0}, 0, "base value");
+  EXPECT_EQ(m.weld_conflicts, 0);
+
+  b.doc["accessors"][0]["sparse"]["count"] = 7;  // more sparse entries than its data holds
+  EXPECT_FALSE(hostapp::ReadGltf(dir.Write("bad.gltf", b.Text()), &s, &error));
+  EXPECT_NE(error.find("accessor 0"), std::string::npos) << error;
+}
+
 TEST(EvaluateNodeGlobals, InterpolatesClampsAndComposes) {
   TempDir dir;
   GltfScene s;

@@ -1,0 +1,36 @@
+// What every subcommand of tavren-host shares: the failure it reports, the plug-in library
+// chosen by the global --plugin option, and starting that library.
+#ifndef TAVREN_CLI_CLI_SUPPORT_H
+#define TAVREN_CLI_CLI_SUPPORT_H
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+#include "hostapp/app/session.h"
+
+namespace tavren_cli {
+
+// A subcommand's failure: one line for the user (no program name, no line break) and the
+// process exit code. main prints "tavren-host: <line>" on standard error.
+class CommandError : public std::runtime_error {
+ public:
+  explicit CommandError(const std::string& line, int code = 1) : std::runtime_error(line), code_(code) {}
+  int Code() const { return code_; }
+
+ private:
+  int code_;
+};
+
+// in: the program's argv[0] and the value of --plugin (empty when not given). Called once by
+// main before the subcommand runs.
+void SetPluginOption(const std::string& argv0, const std::string& plugin);
+// out: the plug-in library to load: --plugin when given, else hostapp::DefaultPluginPath.
+std::string PluginPath();
+// Opens and starts the plug-in library at PluginPath(). out: the session; throws
+// CommandError naming the library when it cannot be loaded or started.
+std::unique_ptr<hostapp::Session> StartPlugin();
+
+}  // namespace tavren_cli
+
+#endif  // TAVREN_CLI_CLI_SUPPORT_H

@@ -28,3 +28,15 @@ bench: build
 
 clean:
 	rm -rf build
+
+# Cross-built deliverables: tavren.cdl64 (Windows x64) and tavren.dylib (macOS x86_64) with
+# res/, in one plug-in folder. Installs zig into build/toolchain and lld-14 when missing.
+CROSS_OUT ?= build/cross/tavren
+.PHONY: cross check-cross
+
+cross:
+	@scripts/cross.sh $(CROSS_OUT)
+
+check-cross: cross
+	@scripts/check-deliverables.sh $(CROSS_OUT)
+	@tests/cross/run.sh

@@ -26,8 +26,7 @@ namespace hostapp {
 //      false (and may set *error) when it could not produce the content.
 // out: true when path now holds exactly what write produced. On false, *error (if not
 //      null) says what failed, naming the path, and no file was created or changed.
-inline bool WriteFileAtomically(const std::string& path,
-                                const std::function<bool(std::FILE*, std::string*)>& write,
+inline bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*, std::string*)>& write,
                                 std::string* error) {
   auto fail = [&](const std::string& what) {
     if (error) *error = path + ": " + what;

@@ -23,7 +23,8 @@ bool ReadFloatList(const std::string& path, std::vector<float>* values, std::str
       fault = " is followed by more text (one number per line)";
     }
     if (fault) {
-      if (error) *error = path + ":" + std::to_string(lines.line_number()) + ": " + io_detail::QuoteToken(token) + fault;
+      if (error)
+        *error = path + ":" + std::to_string(lines.line_number()) + ": " + io_detail::QuoteToken(token) + fault;
       return false;
     }
     result.push_back(v);

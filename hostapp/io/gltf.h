@@ -18,15 +18,15 @@ namespace hostapp {
 
 struct GltfNode {
   std::string name;
-  int32_t parent = -1;             // node index, -1 for a root
-  std::vector<int32_t> children;   // node indices
-  C4D_Matrix rest;                 // local transform relative to the parent, unanimated
-  bool has_matrix = false;         // rest given as a matrix, not as TRS (cannot be animated)
-  C4D_Vector translation{0, 0, 0}; // rest TRS (identity parts when has_matrix)
+  int32_t parent = -1;                // node index, -1 for a root
+  std::vector<int32_t> children;      // node indices
+  C4D_Matrix rest;                    // local transform relative to the parent, unanimated
+  bool has_matrix = false;            // rest given as a matrix, not as TRS (cannot be animated)
+  C4D_Vector translation{0, 0, 0};    // rest TRS (identity parts when has_matrix)
   double rotation[4] = {0, 0, 0, 1};  // unit quaternion x, y, z, w
   C4D_Vector scale{1, 1, 1};
-  int32_t mesh = -1;               // glTF mesh index, -1 for none
-  int32_t skin = -1;               // index into GltfScene::skins, -1 for none
+  int32_t mesh = -1;  // glTF mesh index, -1 for none
+  int32_t skin = -1;  // index into GltfScene::skins, -1 for none
 };
 
 struct GltfSkin {
@@ -41,10 +41,10 @@ struct GltfSkin {
 // ("welded") into one point, so that the seams glTF introduces for normals and texture
 // coordinates do not split the surface.
 struct GltfSkinnedMesh {
-  std::string name;             // the glTF mesh's name
-  int32_t node = -1;            // the node that carries the mesh
-  int32_t skin = -1;            // index into GltfScene::skins
-  C4D_Matrix node_global;       // the carrying node's global rest transform
+  std::string name;        // the glTF mesh's name
+  int32_t node = -1;       // the node that carries the mesh
+  int32_t skin = -1;       // index into GltfScene::skins
+  C4D_Matrix node_global;  // the carrying node's global rest transform
   // Where skinning puts the mesh at rest: global(root joint) * inverse_bind(root joint) in the
   // rest pose, so the skinned rest points are bind_global applied to points. glTF ignores the
   // carrying node's transform for skinned meshes, so this can differ from node_global.
@@ -52,14 +52,14 @@ struct GltfSkinnedMesh {
   // The largest difference between any joint's rest global * inverse_bind and bind_global
   // (largest absolute matrix entry). Near 0 when the rest pose is the bind pose.
   double bind_spread = 0;
-  std::vector<C4D_Vector> points;       // welded, in order of first appearance
-  std::vector<C4D_CPolygon> polygons;   // triangles (c == d), from TRIANGLES primitives
+  std::vector<C4D_Vector> points;      // welded, in order of first appearance
+  std::vector<C4D_CPolygon> polygons;  // triangles (c == d), from TRIANGLES primitives
   // glTF vertex -> point. Vertices are numbered across the mesh's TRIANGLES primitives in
   // order: primitive k's vertex i is vertex (sum of earlier primitives' vertex counts) + i.
   std::vector<int32_t> vertex_to_point;
-  int32_t influences = 4;               // joints per point: 4 per JOINTS_n/WEIGHTS_n set
-  std::vector<int32_t> joints;          // points * influences; index into the skin's joints
-  std::vector<float> weights;           // same layout; each point's weights sum to 1
+  int32_t influences = 4;       // joints per point: 4 per JOINTS_n/WEIGHTS_n set
+  std::vector<int32_t> joints;  // points * influences; index into the skin's joints
+  std::vector<float> weights;   // same layout; each point's weights sum to 1
   // How the weights were repaired. A point's weights come from the first glTF vertex welded
   // into it. Sums off 1 by more than kGltfWeightSumTolerance are divided by their sum
   // (counted once per point, and once per glTF vertex). A point whose weights are all zero
@@ -67,8 +67,8 @@ struct GltfSkinnedMesh {
   int32_t normalised_points = 0;
   int32_t normalised_vertices = 0;
   int32_t unweighted_points = 0;
-  int32_t weld_conflicts = 0;       // points whose welded vertices had different joints/weights
-  int32_t skipped_primitives = 0;   // primitives that are not TRIANGLES (points, lines, strips)
+  int32_t weld_conflicts = 0;      // points whose welded vertices had different joints/weights
+  int32_t skipped_primitives = 0;  // primitives that are not TRIANGLES (points, lines, strips)
 };
 
 constexpr double kGltfWeightSumTolerance = 1e-4;
@@ -89,8 +89,8 @@ struct GltfChannel {
 struct GltfAnimation {
   std::string name;
   std::vector<GltfChannel> channels;
-  double start = 0, end = 0;       // the range its keys cover, seconds
-  int32_t skipped_channels = 0;    // morph-target weights or channels without a target node
+  double start = 0, end = 0;     // the range its keys cover, seconds
+  int32_t skipped_channels = 0;  // morph-target weights or channels without a target node
 };
 
 struct GltfScene {

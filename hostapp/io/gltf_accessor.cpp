@@ -16,12 +16,16 @@ namespace {
 size_t ComponentSize(int component_type) {
   switch (component_type) {
     case TINYGLTF_COMPONENT_TYPE_BYTE:
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return 1;
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+      return 1;
     case TINYGLTF_COMPONENT_TYPE_SHORT:
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT: return 2;
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT:
+      return 2;
     case TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT:
-    case TINYGLTF_COMPONENT_TYPE_FLOAT: return 4;
-    default: return 0;
+    case TINYGLTF_COMPONENT_TYPE_FLOAT:
+      return 4;
+    default:
+      return 0;
   }
 }
 
@@ -34,7 +38,8 @@ double ReadComponent(const unsigned char* p, int component_type, bool normalized
       std::memcpy(&v, p, 1);
       return normalized ? std::max(v / 127.0, -1.0) : v;
     }
-    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE: return normalized ? p[0] / 255.0 : p[0];
+    case TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE:
+      return normalized ? p[0] / 255.0 : p[0];
     case TINYGLTF_COMPONENT_TYPE_SHORT: {
       int16_t v;
       std::memcpy(&v, p, 2);
@@ -133,7 +138,8 @@ bool ReadAccessor(const tinygltf::Model& model, int index, int expected_type, st
     double* out = values->data();
     for (size_t i = 0; i < a.count; ++i) {
       const unsigned char* p = span.first + i * span.stride;
-      for (int c = 0; c < components; ++c) *out++ = ReadComponent(p + c * component_size, a.componentType, a.normalized);
+      for (int c = 0; c < components; ++c)
+        *out++ = ReadComponent(p + c * component_size, a.componentType, a.normalized);
     }
   } else {
     // No data of its own: all zeros, possibly overridden by sparse values. The count is
@@ -155,8 +161,8 @@ bool ReadAccessor(const tinygltf::Model& model, int index, int expected_type, st
     Span indices, sparse_values;
     if (!LocateInView(model, a.sparse.indices.bufferView, static_cast<size_t>(a.sparse.indices.byteOffset),
                       sparse_count, ComponentSize(index_type), false, &indices, &why) ||
-        !LocateInView(model, a.sparse.values.bufferView, static_cast<size_t>(a.sparse.values.byteOffset),
-                      sparse_count, element_size, false, &sparse_values, &why)) {
+        !LocateInView(model, a.sparse.values.bufferView, static_cast<size_t>(a.sparse.values.byteOffset), sparse_count,
+                      element_size, false, &sparse_values, &why)) {
       return fail("sparse: " + why);
     }
     for (size_t k = 0; k < sparse_count; ++k) {
@@ -164,7 +170,8 @@ bool ReadAccessor(const tinygltf::Model& model, int index, int expected_type, st
       if (!(target < static_cast<double>(a.count))) return fail("has a sparse index out of range");
       double* out = values->data() + static_cast<size_t>(target) * static_cast<size_t>(components);
       const unsigned char* p = sparse_values.first + k * sparse_values.stride;
-      for (int c = 0; c < components; ++c) out[c] = ReadComponent(p + c * component_size, a.componentType, a.normalized);
+      for (int c = 0; c < components; ++c)
+        out[c] = ReadComponent(p + c * component_size, a.componentType, a.normalized);
     }
   }
 

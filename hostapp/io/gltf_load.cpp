@@ -26,8 +26,10 @@ bool JsonDepthIsSane(const char* text, size_t size) {
   for (size_t i = 0; i < size; ++i) {
     const char c = text[i];
     if (in_string) {
-      if (c == '\\') ++i;
-      else if (c == '"') in_string = false;
+      if (c == '\\')
+        ++i;
+      else if (c == '"')
+        in_string = false;
     } else if (c == '"') {
       in_string = true;
     } else if (c == '[' || c == '{') {
@@ -70,8 +72,10 @@ std::string OneLine(std::string text) {
   while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' ')) text.pop_back();
   std::string out;
   for (char c : text) {
-    if (c == '\n') out += "; ";
-    else if (c != '\r') out += c;
+    if (c == '\n')
+      out += "; ";
+    else if (c != '\r')
+      out += c;
   }
   return out.empty() ? "not a valid glTF file" : out;
 }

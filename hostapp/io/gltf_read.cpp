@@ -63,10 +63,13 @@ class SceneReader {
     }
   }
 
+  // out: true when every number in v is finite.
   static bool Finite(const std::vector<double>& v) {
     return std::all_of(v.begin(), v.end(), [](double x) { return std::isfinite(x); });
   }
 
+  // out: scene_.nodes with names, rest transforms, children and parents; false when an
+  //      index is out of range, a transform is malformed, or a node has two parents.
   bool ReadNodes() {
     const size_t count = model_.nodes.size();
     if (count > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return Fail("too many nodes");
@@ -76,8 +79,10 @@ class SceneReader {
       GltfNode& n = scene_.nodes[i];
       const std::string which = "node " + std::to_string(i);
       n.name = src.name;
-      if (src.mesh < -1 || src.mesh >= static_cast<int>(model_.meshes.size())) return Fail(which + " names a mesh that does not exist");
-      if (src.skin < -1 || src.skin >= static_cast<int>(model_.skins.size())) return Fail(which + " names a skin that does not exist");
+      if (src.mesh < -1 || src.mesh >= static_cast<int>(model_.meshes.size()))
+        return Fail(which + " names a mesh that does not exist");
+      if (src.skin < -1 || src.skin >= static_cast<int>(model_.skins.size()))
+        return Fail(which + " names a skin that does not exist");
       n.mesh = src.mesh;
       n.skin = src.skin;
       if (!Finite(src.matrix) || !Finite(src.translation) || !Finite(src.rotation) || !Finite(src.scale)) {
@@ -88,8 +93,8 @@ class SceneReader {
         n.has_matrix = true;
         n.rest = io_detail::MatrixFromColumnMajor(src.matrix.data());
       } else {
-        if (!(src.translation.empty() || src.translation.size() == 3) || !(src.rotation.empty() || src.rotation.size() == 4) ||
-            !(src.scale.empty() || src.scale.size() == 3)) {
+        if (!(src.translation.empty() || src.translation.size() == 3) ||
+            !(src.rotation.empty() || src.rotation.size() == 4) || !(src.scale.empty() || src.scale.size() == 3)) {
           return Fail(which + " has a translation, rotation or scale of the wrong size");
         }
         if (!src.translation.empty()) n.translation = {src.translation[0], src.translation[1], src.translation[2]};
@@ -139,6 +144,8 @@ class SceneReader {
     return true;
   }
 
+  // out: scene_.skins with joints, inverse bind matrices and root joint; false on a joint
+  //      that is not a node or too few inverse bind matrices.
   bool ReadSkins() {
     for (size_t s = 0; s < model_.skins.size(); ++s) {
       const tinygltf::Skin& src = model_.skins[s];
@@ -147,7 +154,8 @@ class SceneReader {
       skin.name = src.name;
       if (src.joints.empty()) return Fail(which + " has no joints");
       for (int j : src.joints) {
-        if (j < 0 || static_cast<size_t>(j) >= scene_.nodes.size()) return Fail(which + " has a joint that is not a node");
+        if (j < 0 || static_cast<size_t>(j) >= scene_.nodes.size())
+          return Fail(which + " has a joint that is not a node");
         skin.joints.push_back(j);
       }
       if (src.inverseBindMatrices >= 0) {
@@ -158,7 +166,8 @@ class SceneReader {
           return Fail(which + " inverse bind matrices: " + why);
         }
         if (count < skin.joints.size()) return Fail(which + " has fewer inverse bind matrices than joints");
-        for (size_t j = 0; j < skin.joints.size(); ++j) skin.inverse_bind.push_back(io_detail::MatrixFromColumnMajor(&m[16 * j]));
+        for (size_t j = 0; j < skin.joints.size(); ++j)
+          skin.inverse_bind.push_back(io_detail::MatrixFromColumnMajor(&m[16 * j]));
       } else {
         skin.inverse_bind.assign(skin.joints.size(), io_detail::IdentityMatrix());
       }
@@ -180,6 +189,8 @@ class SceneReader {
     return 0;
   }
 
+  // out: scene_.animations with their channels and time ranges; channels this importer does
+  //      not use are counted and skipped. false on a bad target, sampler or key data.
   bool ReadAnimations() {
     for (size_t a = 0; a < model_.animations.size(); ++a) {
       const tinygltf::Animation& src = model_.animations[a];
@@ -191,9 +202,12 @@ class SceneReader {
         const tinygltf::AnimationChannel& ch = src.channels[c];
         GltfChannel out;
         int components = 3;
-        if (ch.target_path == "translation") out.path = GltfPath::kTranslation;
-        else if (ch.target_path == "scale") out.path = GltfPath::kScale;
-        else if (ch.target_path == "rotation") out.path = GltfPath::kRotation, components = 4;
+        if (ch.target_path == "translation")
+          out.path = GltfPath::kTranslation;
+        else if (ch.target_path == "scale")
+          out.path = GltfPath::kScale;
+        else if (ch.target_path == "rotation")
+          out.path = GltfPath::kRotation, components = 4;
         else {
           ++anim.skipped_channels;  // morph-target weights, or a path from an extension
           continue;
@@ -202,8 +216,10 @@ class SceneReader {
           ++anim.skipped_channels;
           continue;
         }
-        if (static_cast<size_t>(ch.target_node) >= scene_.nodes.size()) return Fail(which + " targets a node that does not exist");
-        if (scene_.nodes[ch.target_node].has_matrix) return Fail(which + " animates a node whose transform is a matrix");
+        if (static_cast<size_t>(ch.target_node) >= scene_.nodes.size())
+          return Fail(which + " targets a node that does not exist");
+        if (scene_.nodes[ch.target_node].has_matrix)
+          return Fail(which + " animates a node whose transform is a matrix");
         out.node = ch.target_node;
         if (ch.sampler < 0 || static_cast<size_t>(ch.sampler) >= src.samplers.size()) {
           return Fail(which + " uses a sampler that does not exist");
@@ -221,15 +237,21 @@ class SceneReader {
 
   // in: sampler, components per value (3 or 4).  out: times, values and interpolation of *ch.
   bool ReadSampler(const tinygltf::AnimationSampler& s, int components, const std::string& which, GltfChannel* ch) {
-    if (s.interpolation.empty() || s.interpolation == "LINEAR") ch->interpolation = GltfInterpolation::kLinear;
-    else if (s.interpolation == "STEP") ch->interpolation = GltfInterpolation::kStep;
-    else if (s.interpolation == "CUBICSPLINE") ch->interpolation = GltfInterpolation::kCubicSpline;
-    else return Fail(which + ": unknown interpolation '" + s.interpolation + "'");
+    if (s.interpolation.empty() || s.interpolation == "LINEAR")
+      ch->interpolation = GltfInterpolation::kLinear;
+    else if (s.interpolation == "STEP")
+      ch->interpolation = GltfInterpolation::kStep;
+    else if (s.interpolation == "CUBICSPLINE")
+      ch->interpolation = GltfInterpolation::kCubicSpline;
+    else
+      return Fail(which + ": unknown interpolation '" + s.interpolation + "'");
     size_t keys = 0, outputs = 0;
     std::vector<double> values;
     std::string why;
-    if (!ReadAccessor(model_, s.input, TINYGLTF_TYPE_SCALAR, &ch->times, &keys, &why)) return Fail(which + " times: " + why);
-    if (!ReadAccessor(model_, s.output, components == 4 ? TINYGLTF_TYPE_VEC4 : TINYGLTF_TYPE_VEC3, &values, &outputs, &why)) {
+    if (!ReadAccessor(model_, s.input, TINYGLTF_TYPE_SCALAR, &ch->times, &keys, &why))
+      return Fail(which + " times: " + why);
+    if (!ReadAccessor(model_, s.output, components == 4 ? TINYGLTF_TYPE_VEC4 : TINYGLTF_TYPE_VEC3, &values, &outputs,
+                      &why)) {
       return Fail(which + " values: " + why);
     }
     if (keys == 0) return Fail(which + " has no keys");
@@ -237,7 +259,8 @@ class SceneReader {
       if (ch->times[k] < ch->times[k - 1]) return Fail(which + " has key times that go backwards");
     }
     const bool cubic = ch->interpolation == GltfInterpolation::kCubicSpline;
-    if (outputs != (cubic ? 3 * keys : keys)) return Fail(which + " has a value count that does not match its key count");
+    if (outputs != (cubic ? 3 * keys : keys))
+      return Fail(which + " has a value count that does not match its key count");
     if (!cubic) {
       ch->values = std::move(values);
     } else {  // per key: in-tangent, value, out-tangent; keep the value

@@ -30,6 +30,7 @@ struct PositionKeyHash {
   }
 };
 
+// out: the welding key of a position.
 PositionKey KeyOf(double x, double y, double z) {
   PositionKey k;
   const double c[3] = {x + 0.0, y + 0.0, z + 0.0};  // + 0.0 turns -0 into +0
@@ -43,12 +44,14 @@ std::string NumberText(double x) {
   return std::to_string(x);
 }
 
+// out: true for a primitive of separate triangles (the default mode).
 bool IsTriangles(const tinygltf::Primitive& p) { return p.mode == TINYGLTF_MODE_TRIANGLES || p.mode == -1; }
 
 // in: a primitive. out: how many complete JOINTS_n/WEIGHTS_n pairs it has, counting n from 0.
 int InfluenceSets(const tinygltf::Primitive& p) {
   int sets = 0;
-  while (p.attributes.count("JOINTS_" + std::to_string(sets)) && p.attributes.count("WEIGHTS_" + std::to_string(sets))) {
+  while (p.attributes.count("JOINTS_" + std::to_string(sets)) &&
+         p.attributes.count("WEIGHTS_" + std::to_string(sets))) {
     ++sets;
   }
   return sets;
@@ -106,6 +109,8 @@ class MeshBuilder {
     return true;
   }
 
+  // in: a TRIANGLES primitive and its index.  out: its vertices welded into the points, its
+  //     influences, vertex_to_point and triangles appended; false with error_ set.
   bool AddPrimitive(const tinygltf::Primitive& prim, size_t p) {
     size_t n = 0, count = 0;
     std::vector<double> positions;
@@ -115,9 +120,13 @@ class MeshBuilder {
     for (int s = 0; s < sets; ++s) {
       const std::string k = std::to_string(s);
       if (!ReadAttribute(prim, p, "JOINTS_" + k, TINYGLTF_TYPE_VEC4, &joints[s], &count)) return false;
-      if (count != n) return Fail(p, "JOINTS_" + k + " has " + std::to_string(count) + " entries for " + std::to_string(n) + " vertices");
+      if (count != n)
+        return Fail(
+            p, "JOINTS_" + k + " has " + std::to_string(count) + " entries for " + std::to_string(n) + " vertices");
       if (!ReadAttribute(prim, p, "WEIGHTS_" + k, TINYGLTF_TYPE_VEC4, &weights[s], &count)) return false;
-      if (count != n) return Fail(p, "WEIGHTS_" + k + " has " + std::to_string(count) + " entries for " + std::to_string(n) + " vertices");
+      if (count != n)
+        return Fail(
+            p, "WEIGHTS_" + k + " has " + std::to_string(count) + " entries for " + std::to_string(n) + " vertices");
     }
     const size_t base = out_->vertex_to_point.size();
     if (n > static_cast<size_t>(std::numeric_limits<int32_t>::max()) - base) return Fail(p, "has too many vertices");

@@ -28,9 +28,7 @@ C4D_Matrix MultiplyMatrices(const C4D_Matrix& a, const C4D_Matrix& b) {
   return r;
 }
 
-C4D_Vector TransformPoint(const C4D_Matrix& m, const C4D_Vector& p) {
-  return Add(m.off, TransformDirection(m, p));
-}
+C4D_Vector TransformPoint(const C4D_Matrix& m, const C4D_Vector& p) { return Add(m.off, TransformDirection(m, p)); }
 
 double MatrixMaxDifference(const C4D_Matrix& a, const C4D_Matrix& b) {
   double d = 0;

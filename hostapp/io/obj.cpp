@@ -65,9 +65,7 @@ class ObjParser {
     error_ = message;
     return false;
   }
-  bool FailAtLine(const std::string& message) {
-    return Fail(path_ + ":" + std::to_string(line_) + ": " + message);
-  }
+  bool FailAtLine(const std::string& message) { return Fail(path_ + ":" + std::to_string(line_) + ": " + message); }
 
   // in: the rest of a "v" line.
   bool ParseVertex(std::string_view rest) {
@@ -75,7 +73,8 @@ class ObjParser {
     for (double& c : xyz) {
       std::string_view token;
       if (!NextToken(&rest, &token)) return FailAtLine("a vertex needs three coordinates");
-      if (!ParseDouble(token, &c)) return FailAtLine("vertex coordinate " + QuoteToken(token) + " is not a finite number");
+      if (!ParseDouble(token, &c))
+        return FailAtLine("vertex coordinate " + QuoteToken(token) + " is not a finite number");
     }
     if (mesh_.points.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
       return FailAtLine("too many vertices");
@@ -103,7 +102,8 @@ class ObjParser {
     if (ok && part_count == 3) ok = ParseInt64(parts[2], &unused);
     if (!ok) return FailAtLine("face corner " + QuoteToken(token) + " is not of the form v, v/vt, v//vn or v/vt/vn");
     const int64_t count = static_cast<int64_t>(mesh_.points.size());
-    if (v == 0) return FailAtLine("face corner " + QuoteToken(token) + ": vertex index 0 is not valid (indices start at 1)");
+    if (v == 0)
+      return FailAtLine("face corner " + QuoteToken(token) + ": vertex index 0 is not valid (indices start at 1)");
     if (v < 0) {
       if (-v > count) {
         return FailAtLine("face corner " + QuoteToken(token) + ": relative index reaches before the first vertex (" +

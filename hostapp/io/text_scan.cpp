@@ -54,9 +54,7 @@ bool LineReader::Next(std::string_view* line) {
   return true;
 }
 
-static bool IsBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
-}
+static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 bool NextToken(std::string_view* s, std::string_view* token) {
   size_t i = 0;

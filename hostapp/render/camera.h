@@ -19,13 +19,14 @@ constexpr C4D_Vector kViewDirection = {-1.0, -0.7, 1.0};
 
 struct Camera {
   Projection projection = Projection::kPerspective;
-  int width = 0, height = 0;     // the picture the camera projects onto, in pixels
-  C4D_Vector eye{0, 0, 0};       // position
-  C4D_Vector right{1, 0, 0}, up{0, 1, 0}, forward{0, 0, 1};  // orthonormal view axes
-  double focal = 1;              // perspective: pixels per unit of size at depth 1
-  double scale = 1;              // orthographic: pixels per unit of size
-  double near_depth = 1e-3;      // nothing nearer than this (along forward) is drawn
-  C4D_Vector light{0, 0, -1};    // unit direction towards the light, for shading
+  int width = 0, height = 0;  // the picture the camera projects onto, in pixels
+  C4D_Vector eye{0, 0, 0};    // position
+  // Orthonormal view axes; forward points into the picture.
+  C4D_Vector right{1, 0, 0}, up{0, 1, 0}, forward{0, 0, 1};
+  double focal = 1;            // perspective: pixels per unit of size at depth 1
+  double scale = 1;            // orthographic: pixels per unit of size
+  double near_depth = 1e-3;    // nothing nearer than this (along forward) is drawn
+  C4D_Vector light{0, 0, -1};  // unit direction towards the light, for shading
 
   // in:  p, a world position.
   // out: *x, *y, its position on the picture in pixels (x right, y down, pixel centres at

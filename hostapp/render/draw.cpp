@@ -26,6 +26,7 @@ Rgb8 Shade(Rgb8 color, const C4D_Vector& n, const C4D_Vector& light) {
   return Rgb8{channel(color.r), channel(color.g), channel(color.b)};
 }
 
+// in: the corners projected, the colour of the face.
 // Fills the pixels whose centres lie inside the triangle, where it is nearer than zbuffer.
 void FillTriangle(Image& image, ZBuffer& zbuffer, const ScreenPoint& p0, const ScreenPoint& p1, const ScreenPoint& p2,
                   Rgb8 color) {

@@ -1,6 +1,8 @@
 // glTF import: a small hand-made scene with known answers (welding, weight repair, each
 // interpolation, hierarchy composition, skinning), the three shared characters, and every
 // failure path reported as one line naming the file.
+#include "hostapp/io/gltf.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "hostapp/io/gltf.h"
 #include "io/gltf_builder.h"
 #include "io/temp_dir.h"
 
@@ -28,20 +29,20 @@ GltfBuilder TwoJointScene() {
   GltfBuilder b;
   const float s45 = static_cast<float>(std::sqrt(0.5));
   int pos = b.Floats({0, 0, 0, 1, 0, 0, 1, 2, 0, 0, 2, 0, 1, 0, 0, -0.0f, 2, 0}, "VEC3");
-  int joints = b.Add(std::vector<uint8_t>{kHip, 9, 0, 0,  kHip, kKnee, 0, 0,  kKnee, 0, 0, 0,
-                                          0, 1, 0, 0,     kHip, kKnee, 0, 0,  kKnee, 0, 0, 0},
+  int joints = b.Add(std::vector<uint8_t>{kHip, 9, 0, 0, kHip, kKnee, 0, 0, kKnee, 0, 0, 0,
+                                          0,    1, 0, 0, kHip, kKnee, 0, 0, kKnee, 0, 0, 0},
                      "VEC4", kU8);
-  int weights = b.Floats({1, 0, 0, 0,  .5f, .5f, 0, 0,  .5f, 0, 0, 0,  0, 0, 0, 0,  .5f, .5f, 0, 0,  1, 0, 0, 0}, "VEC4");
+  int weights = b.Floats({1, 0, 0, 0, .5f, .5f, 0, 0, .5f, 0, 0, 0, 0, 0, 0, 0, .5f, .5f, 0, 0, 1, 0, 0, 0}, "VEC4");
   int indices = b.Add(std::vector<uint16_t>{0, 1, 2, 0, 2, 3, 4, 2, 5}, "SCALAR", kU16);
-  int ibm = b.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1,     // knee: back down by 1
-                      1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},     // hip: identity
+  int ibm = b.Floats({1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1,   // knee: back down by 1
+                      1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0,  0, 1},  // hip: identity
                      "MAT4");
   int t_rot = b.Floats({1, 2}, "SCALAR");
   int rot = b.Floats({0, 0, 0, 1, 0, 0, s45, s45}, "VEC4");
   int t_step = b.Floats({0, 1}, "SCALAR");
   int move = b.Floats({0, 0, 0, 5, 0, 0}, "VEC3");
   int t_cubic = b.Floats({0, 2}, "SCALAR");
-  int grow = b.Floats({9, 9, 9, 1, 1, 1, 9, 9, 9,  9, 9, 9, 3, 3, 3, 9, 9, 9}, "VEC3");
+  int grow = b.Floats({9, 9, 9, 1, 1, 1, 9, 9, 9, 9, 9, 9, 3, 3, 3, 9, 9, 9}, "VEC3");
   b.doc["nodes"] = json::array({
       {{"name", "hip"}, {"children", {1}}},
       {{"name", "knee"}, {"translation", {0, 1, 0}}},
@@ -49,17 +50,20 @@ GltfBuilder TwoJointScene() {
   });
   b.doc["scenes"] = json::array({{{"nodes", {0, 2}}}});
   b.doc["meshes"] = json::array({{{"name", "legs"},
-                                  {"primitives", {{{"attributes", {{"POSITION", pos}, {"JOINTS_0", joints}, {"WEIGHTS_0", weights}}},
-                                                   {"indices", indices}}}}}});
+                                  {"primitives",
+                                   {{{"attributes", {{"POSITION", pos}, {"JOINTS_0", joints}, {"WEIGHTS_0", weights}}},
+                                     {"indices", indices}}}}}});
   b.doc["skins"] = json::array({{{"joints", {1, 0}}, {"inverseBindMatrices", ibm}}});
   b.doc["animations"] = json::array({{
-      {"channels", {{{"sampler", 0}, {"target", {{"node", 1}, {"path", "rotation"}}}},
-                    {{"sampler", 1}, {"target", {{"node", 0}, {"path", "translation"}}}},
-                    {{"sampler", 2}, {"target", {{"node", 0}, {"path", "scale"}}}},
-                    {{"sampler", 1}, {"target", {{"node", 2}, {"path", "weights"}}}}}},
-      {"samplers", {{{"input", t_rot}, {"output", rot}},
-                    {{"input", t_step}, {"output", move}, {"interpolation", "STEP"}},
-                    {{"input", t_cubic}, {"output", grow}, {"interpolation", "CUBICSPLINE"}}}},
+      {"channels",
+       {{{"sampler", 0}, {"target", {{"node", 1}, {"path", "rotation"}}}},
+        {{"sampler", 1}, {"target", {{"node", 0}, {"path", "translation"}}}},
+        {{"sampler", 2}, {"target", {{"node", 0}, {"path", "scale"}}}},
+        {{"sampler", 1}, {"target", {{"node", 2}, {"path", "weights"}}}}}},
+      {"samplers",
+       {{{"input", t_rot}, {"output", rot}},
+        {{"input", t_step}, {"output", move}, {"interpolation", "STEP"}},
+        {{"input", t_cubic}, {"output", grow}, {"interpolation", "CUBICSPLINE"}}}},
   }});
   return b;
 }
@@ -120,9 +124,10 @@ TEST(ReadGltf, SparseAccessorsOverrideTheirBase) {
   // Move vertex 3 (a twin of vertex 5) away, so it no longer welds; byte indices too.
   const int at = b.Add(std::vector<uint8_t>{3}, "SCALAR", kU8);
   const int moved = b.Floats({0.25f, 2.5f, 0}, "VEC3");
-  b.doc["accessors"][0]["sparse"] = {{"count", 1},
-                                     {"indices", {{"bufferView", b.doc["accessors"][at]["bufferView"]}, {"componentType", kU8}}},
-                                     {"values", {{"bufferView", b.doc["accessors"][moved]["bufferView"]}}}};
+  b.doc["accessors"][0]["sparse"] = {
+      {"count", 1},
+      {"indices", {{"bufferView", b.doc["accessors"][at]["bufferView"]}, {"componentType", kU8}}},
+      {"values", {{"bufferView", b.doc["accessors"][moved]["bufferView"]}}}};
   TempDir dir;
   GltfScene s;
   std::string error;
@@ -205,53 +210,115 @@ TEST(ReadGltf, FaultsGiveOneLineNamingTheFile) {
   };
   auto text = [](GltfBuilder& b) { return b.Text(); };
   const std::vector<Case> cases = {
-      {"truncated", [](GltfBuilder& b) { std::string t = b.Text(); return t.substr(0, t.size() / 2); }, ""},
+      {"truncated",
+       [](GltfBuilder& b) {
+         std::string t = b.Text();
+         return t.substr(0, t.size() / 2);
+       },
+       ""},
       {"garbage", [](GltfBuilder&) { return std::string("\x01\x02 not json {{{", 16); }, ""},
       {"empty", [](GltfBuilder&) { return std::string(); }, ""},
       {"short glb", [](GltfBuilder&) { return std::string("glTF\x02\0\0\0", 8); }, ""},
       {"missing bin", [](GltfBuilder& b) { return b.Text("nowhere.bin"); }, ""},
       {"device as buffer", [](GltfBuilder& b) { return b.Text("../../../../../../../../../../dev/zero"); }, ""},
-      {"accessor too long", [&](GltfBuilder& b) { b.doc["accessors"][0]["count"] = 1000; return text(b); },
+      {"accessor too long",
+       [&](GltfBuilder& b) {
+         b.doc["accessors"][0]["count"] = 1000;
+         return text(b);
+       },
        "accessor 0: its data runs past the end"},
-      {"view outside buffer", [&](GltfBuilder& b) { b.doc["bufferViews"][1]["byteLength"] = 100000; return text(b); }, ""},
-      {"index out of range", [&](GltfBuilder& b) {
+      {"view outside buffer",
+       [&](GltfBuilder& b) {
+         b.doc["bufferViews"][1]["byteLength"] = 100000;
+         return text(b);
+       },
+       ""},
+      {"index out of range",
+       [&](GltfBuilder& b) {
          b.doc["meshes"][0]["primitives"][0]["indices"] = b.Add(std::vector<uint16_t>{0, 1, 99}, "SCALAR", kU16);
-         return text(b); }, "index 2 is out of range (6 vertices)"},
-      {"joint out of range", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "index 2 is out of range (6 vertices)"},
+      {"joint out of range",
+       [&](GltfBuilder& b) {
          b.doc["meshes"][0]["primitives"][0]["attributes"]["JOINTS_0"] =
              b.Add(std::vector<uint8_t>(24, 7), "VEC4", kU8);
-         return text(b); }, "uses joint 7"},
-      {"negative weight", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "uses joint 7"},
+      {"negative weight",
+       [&](GltfBuilder& b) {
          std::vector<float> w = {1, 0, 0, 0, .5f, .5f, 0, 0, .5f, 0, 0, 0, 0, 0, 0, 0, .5f, .5f, 0, 0, 1, 0, 0, 0};
          w[5] = -0.5f;
          b.doc["meshes"][0]["primitives"][0]["attributes"]["WEIGHTS_0"] = b.Floats(w, "VEC4");
-         return text(b); }, "vertex 1 has a negative weight"},
-      {"no joints attribute", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "vertex 1 has a negative weight"},
+      {"no joints attribute",
+       [&](GltfBuilder& b) {
          b.doc["meshes"][0]["primitives"][0]["attributes"].erase("JOINTS_0");
-         return text(b); }, "has no JOINTS_0"},
-      {"no skin", [&](GltfBuilder& b) { b.doc["nodes"][2].erase("skin"); return text(b); }, "no skinned mesh"},
-      {"cycle", [&](GltfBuilder& b) { b.doc["nodes"][1]["children"] = {0}; return text(b); }, "cycle"},
-      {"two parents", [&](GltfBuilder& b) { b.doc["nodes"][2]["children"] = {1}; return text(b); }, "two parents"},
-      {"joint not a node", [&](GltfBuilder& b) { b.doc["skins"][0]["joints"] = {1, 50}; return text(b); },
+         return text(b);
+       },
+       "has no JOINTS_0"},
+      {"no skin",
+       [&](GltfBuilder& b) {
+         b.doc["nodes"][2].erase("skin");
+         return text(b);
+       },
+       "no skinned mesh"},
+      {"cycle",
+       [&](GltfBuilder& b) {
+         b.doc["nodes"][1]["children"] = {0};
+         return text(b);
+       },
+       "cycle"},
+      {"two parents",
+       [&](GltfBuilder& b) {
+         b.doc["nodes"][2]["children"] = {1};
+         return text(b);
+       },
+       "two parents"},
+      {"joint not a node",
+       [&](GltfBuilder& b) {
+         b.doc["skins"][0]["joints"] = {1, 50};
+         return text(b);
+       },
        "joint that is not a node"},
-      {"few bind matrices", [&](GltfBuilder& b) {
+      {"few bind matrices",
+       [&](GltfBuilder& b) {
          b.doc["skins"][0]["inverseBindMatrices"] = b.Floats(std::vector<float>(16, 0), "MAT4");
-         return text(b); }, "fewer inverse bind matrices"},
-      {"animated matrix", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "fewer inverse bind matrices"},
+      {"animated matrix",
+       [&](GltfBuilder& b) {
          b.doc["nodes"][0]["matrix"] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-         return text(b); }, "animates a node whose transform is a matrix"},
-      {"times backwards", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "animates a node whose transform is a matrix"},
+      {"times backwards",
+       [&](GltfBuilder& b) {
          b.doc["animations"][0]["samplers"][0]["input"] = b.Floats({2, 1}, "SCALAR");
-         return text(b); }, "go backwards"},
-      {"key count", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "go backwards"},
+      {"key count",
+       [&](GltfBuilder& b) {
          b.doc["animations"][0]["samplers"][0]["input"] = b.Floats({0, 1, 2}, "SCALAR");
-         return text(b); }, "does not match"},
-      {"interpolation", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "does not match"},
+      {"interpolation",
+       [&](GltfBuilder& b) {
          b.doc["animations"][0]["samplers"][0]["interpolation"] = "BOUNCY";
-         return text(b); }, "unknown interpolation 'BOUNCY'"},
-      {"deep nesting", [&](GltfBuilder& b) {
+         return text(b);
+       },
+       "unknown interpolation 'BOUNCY'"},
+      {"deep nesting",
+       [&](GltfBuilder& b) {
          std::string t = b.Text();
-         return t.substr(0, t.size() - 1) + ",\"extras\":" + std::string(5000, '[') + std::string(5000, ']') + "}"; },
+         return t.substr(0, t.size() - 1) + ",\"extras\":" + std::string(5000, '[') + std::string(5000, ']') + "}";
+       },
        "nested too deeply"},
   };
   TempDir dir;
@@ -289,9 +356,15 @@ TEST(ReadGltf, MutatedInputNeverCrashes) {
     for (int k = 0, n = 1 + static_cast<int>(rng() % 4); k < n; ++k) {
       const size_t at = rng() % t.size();
       switch (rng() % 3) {
-        case 0: t[at] = "0123456789-.,:[]{}\"e"[rng() % 20]; break;
-        case 1: t.erase(at, 1 + rng() % 8); break;
-        default: t.insert(at, 1, static_cast<char>(rng() & 0xff)); break;
+        case 0:
+          t[at] = "0123456789-.,:[]{}\"e"[rng() % 20];
+          break;
+        case 1:
+          t.erase(at, 1 + rng() % 8);
+          break;
+        default:
+          t.insert(at, 1, static_cast<char>(rng() & 0xff));
+          break;
       }
     }
     GltfScene s;
@@ -361,15 +434,14 @@ TEST_P(SharedCharacters, CountsWeightsAndBindPose) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Gltf, SharedCharacters,
-    ::testing::Values(SharedFile{"CesiumMan.gltf", 3273, 2338, 4672, 19, 57, 210, 0.0, 2.0},
-                      SharedFile{"RiggedFigure.gltf", 370, 130, 256, 19, 57, 0, 0.0, 1.25},
-                      SharedFile{"RiggedSimple.gltf", 160, 96, 188, 2, 3, 0, 0.0417, 2.0833}),
-    [](const ::testing::TestParamInfo<SharedFile>& info) {
-      std::string n = info.param.file;
-      return n.substr(0, n.find('.'));
-    });
+INSTANTIATE_TEST_SUITE_P(Gltf, SharedCharacters,
+                         ::testing::Values(SharedFile{"CesiumMan.gltf", 3273, 2338, 4672, 19, 57, 210, 0.0, 2.0},
+                                           SharedFile{"RiggedFigure.gltf", 370, 130, 256, 19, 57, 0, 0.0, 1.25},
+                                           SharedFile{"RiggedSimple.gltf", 160, 96, 188, 2, 3, 0, 0.0417, 2.0833}),
+                         [](const ::testing::TestParamInfo<SharedFile>& info) {
+                           std::string n = info.param.file;
+                           return n.substr(0, n.find('.'));
+                         });
 
 TEST(SharedCharactersAnimated, JointsStayRigidAndMoveContinuously) {
   GltfScene s;
@@ -402,7 +474,8 @@ TEST(SharedCharactersAnimated, JointsStayRigidAndMoveContinuously) {
   hostapp::SkinMeshPoints(s, m, rest, &rest_points);
   double largest = 0;
   for (size_t i = 0; i < at0.size(); ++i) {
-    largest = std::max(largest, Length({at0[i].x - rest_points[i].x, at0[i].y - rest_points[i].y, at0[i].z - rest_points[i].z}));
+    largest = std::max(largest,
+                       Length({at0[i].x - rest_points[i].x, at0[i].y - rest_points[i].y, at0[i].z - rest_points[i].z}));
   }
   EXPECT_GT(largest, 0.05);
 

@@ -1,5 +1,7 @@
 // OBJ import and export: the statements and corner forms read, the splitting of large
 // faces, every error path with its file and line, exact round trips, atomic writes.
+#include "hostapp/io/obj.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,7 +12,6 @@
 #include <vector>
 
 #include "hostapp/io/float_list.h"
-#include "hostapp/io/obj.h"
 #include "io/temp_dir.h"
 
 namespace {
@@ -31,8 +32,8 @@ TEST(ReadObj, CornerFormsRelativeIndicesAndIgnoredStatements) {
                                "mtllib x.mtl\r\n"
                                "o thing\n"
                                "v 0 0 0\n"
-                               "v 1 0 0 1.0\n"           // w ignored
-                               "v 1 1 0 0.5 0.5 0.5\n"   // vertex colour ignored
+                               "v 1 0 0 1.0\n"          // w ignored
+                               "v 1 1 0 0.5 0.5 0.5\n"  // vertex colour ignored
                                "v +0 1 -2.5e-1\n"
                                "vt 0 0\nvn 0 0 1\ns off\ng grp\nusemtl m\nl 1 2\n"
                                "f 1 2 3\n"
@@ -67,10 +68,13 @@ TEST(ReadObj, LargeFacesSplitIntoAQuadFanThenATriangle) {
   Mesh m;
   std::string error;
   ASSERT_TRUE(hostapp::ReadObj(path, &m, &error)) << error;
-  EXPECT_EQ(Corners(m), (std::vector<std::vector<int32_t>>{
-                            {0, 1, 2, 3}, {0, 3, 4, 4},                 // pentagon
-                            {0, 1, 2, 3}, {0, 3, 4, 5},                 // hexagon
-                            {0, 1, 2, 3}, {0, 3, 4, 5}, {0, 5, 6, 6}}));  // heptagon
+  EXPECT_EQ(Corners(m), (std::vector<std::vector<int32_t>>{{0, 1, 2, 3},
+                                                           {0, 3, 4, 4},  // pentagon
+                                                           {0, 1, 2, 3},
+                                                           {0, 3, 4, 5},  // hexagon
+                                                           {0, 1, 2, 3},
+                                                           {0, 3, 4, 5},
+                                                           {0, 5, 6, 6}}));  // heptagon
 }
 
 TEST(ReadObj, FaultsNameTheFileAndLine) {
@@ -145,9 +149,15 @@ TEST(ReadObj, MutatedInputNeverCrashes) {
     for (int k = 0, n = 1 + static_cast<int>(rng() % 6); k < n; ++k) {
       size_t at = rng() % (text.size() + 1);
       switch (rng() % 3) {
-        case 0: text.insert(at, 1, alphabet[rng() % alphabet.size()]); break;
-        case 1: if (at < text.size()) text.erase(at, 1); break;
-        default: if (at < text.size()) text[at] = static_cast<char>(rng() & 0xff); break;
+        case 0:
+          text.insert(at, 1, alphabet[rng() % alphabet.size()]);
+          break;
+        case 1:
+          if (at < text.size()) text.erase(at, 1);
+          break;
+        default:
+          if (at < text.size()) text[at] = static_cast<char>(rng() & 0xff);
+          break;
       }
     }
     Mesh m;
@@ -171,9 +181,12 @@ TEST(ReadObj, SharedMeshesHaveTheirKnownCounts) {
   };
   // spot_control_mesh: 4 triangles, 160 quads and 16 pentagons, each pentagon a quad and a triangle.
   const Case cases[] = {
-      {"spot_control_mesh.obj", 188, 4 + 160 + 2 * 16}, {"spot_quadrangulated.obj", 2930, 2928},
-      {"stanford-bunny.obj", 35947, 69451},             {"bunny.obj", 3301, 6598},
-      {"hand_lowres.obj", 810, 1602},                    {"demosthenes-low-res.obj", 8394, 16719},
+      {"spot_control_mesh.obj", 188, 4 + 160 + 2 * 16},
+      {"spot_quadrangulated.obj", 2930, 2928},
+      {"stanford-bunny.obj", 35947, 69451},
+      {"bunny.obj", 3301, 6598},
+      {"hand_lowres.obj", 810, 1602},
+      {"demosthenes-low-res.obj", 8394, 16719},
   };
   for (const Case& c : cases) {
     Mesh m;
@@ -186,8 +199,8 @@ TEST(ReadObj, SharedMeshesHaveTheirKnownCounts) {
 
 TEST(WriteObj, RoundTripIsExact) {
   Mesh m;
-  const double awkward[] = {0.1, 1.0 / 3.0, -0.0, 1e-300, 4.9e-324, -1.7976931348623157e308, 123456789.123456789,
-                            std::nextafter(1.0, 2.0)};
+  const double awkward[] = {
+      0.1, 1.0 / 3.0, -0.0, 1e-300, 4.9e-324, -1.7976931348623157e308, 123456789.123456789, std::nextafter(1.0, 2.0)};
   for (double a : awkward) m.points.push_back({a, -a, a * 0.5});
   m.polygons = {{0, 1, 2, 2}, {3, 4, 5, 6}, {7, 0, 3, 3}};
   TempDir dir;
@@ -251,8 +264,10 @@ TEST(ReadFloatList, ValuesCommentsAndLineNumberedFaults) {
   EXPECT_TRUE(values.empty());
 
   const std::pair<std::string, std::string> faults[] = {
-      {"1\n2\nthree\n", ":3: 'three'"}, {"1\n0.5 0.5\n", ":2: '0.5' is followed by more text"},
-      {"inf\n", ":1: 'inf'"},           {"1\n1e39\n", ":2: '1e39'"},
+      {"1\n2\nthree\n", ":3: 'three'"},
+      {"1\n0.5 0.5\n", ":2: '0.5' is followed by more text"},
+      {"inf\n", ":1: 'inf'"},
+      {"1\n1e39\n", ":2: '1e39'"},
   };
   for (const auto& f : faults) {
     values = {9.0f};

@@ -4,8 +4,8 @@
 
 #include <cmath>
 #include <set>
-#include <tuple>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "hostapp/io/obj.h"
@@ -173,7 +173,8 @@ TEST(DrawLine3D, DepthTestNearPlaneAndFarAwayEnds) {
 
   // Lines through the eye and towards far away points: cut, bounded, no crash.
   Image other(120, 120, kBackground);
-  const C4D_Vector behind{cam.eye.x - cam.forward.x * 10, cam.eye.y - cam.forward.y * 10, cam.eye.z - cam.forward.z * 10};
+  const C4D_Vector behind{cam.eye.x - cam.forward.x * 10, cam.eye.y - cam.forward.y * 10,
+                          cam.eye.z - cam.forward.z * 10};
   hostapp::DrawLine3D(other, nullptr, cam, behind, {0, 0, 0}, red);
   EXPECT_GT(CountNot(other, kBackground), 0);
   hostapp::DrawLine3D(other, nullptr, cam, {0, 0, 0}, {1e300, -1e300, 1e300}, red);
@@ -211,11 +212,11 @@ TEST(ComposeGrid, PanelsInRowsWithGaps) {
   EXPECT_EQ(g.At(0, 0), (Rgb8{9, 9, 9}));
   EXPECT_EQ(g.At(1, 1), (Rgb8{255, 0, 0}));
   EXPECT_EQ(g.At(4, 3), (Rgb8{255, 0, 0}));
-  EXPECT_EQ(g.At(1, 4), (Rgb8{9, 9, 9}));     // below the shorter first panel
+  EXPECT_EQ(g.At(1, 4), (Rgb8{9, 9, 9}));  // below the shorter first panel
   EXPECT_EQ(g.At(6, 5), (Rgb8{0, 255, 0}));
-  EXPECT_EQ(g.At(8, 1), (Rgb8{9, 9, 9}));     // right of the narrow second panel
+  EXPECT_EQ(g.At(8, 1), (Rgb8{9, 9, 9}));  // right of the narrow second panel
   EXPECT_EQ(g.At(1, 7), (Rgb8{0, 0, 255}));
-  EXPECT_EQ(g.At(7, 8), (Rgb8{9, 9, 9}));     // the empty fourth cell
+  EXPECT_EQ(g.At(7, 8), (Rgb8{9, 9, 9}));  // the empty fourth cell
   EXPECT_TRUE(hostapp::ComposeGrid({}, 3, {}, 2).empty());
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "hostapp/scene/bitmap.h"
+#include "hostapp/scene/description.h"
 
 namespace hostapp {
 
@@ -113,6 +114,15 @@ std::string Registry::DescriptionName(int32_t id) const {
   return it == descriptions_.end() ? std::string() : it->second;
 }
 
+void Registry::AddDescriptionResource(std::shared_ptr<const Description> d) {
+  if (d) description_resources_[d->name] = std::move(d);
+}
+
+std::shared_ptr<const Description> Registry::FindDescriptionResource(const std::string& name) const {
+  auto it = description_resources_.find(name);
+  return it == description_resources_.end() ? nullptr : it->second;
+}
+
 std::shared_ptr<const PluginInfo> Registry::Find(int32_t id) const {
   auto it = accepted_.find(id);
   return it == accepted_.end() ? nullptr : it->second;
@@ -135,6 +145,7 @@ void Registry::Reset() {
   attempts_.clear();
   accepted_.clear();
   descriptions_.clear();
+  description_resources_.clear();
   fail_next_.clear();
 }
 

@@ -15,6 +15,7 @@
 namespace hostapp {
 
 class Bitmap;
+class Description;
 
 enum class PluginKind { kCommand, kObject, kTag };
 
@@ -69,6 +70,12 @@ class Registry {
   // out: the description resource name registered for id; "" when none.
   std::string DescriptionName(int32_t id) const;
 
+  // Description resources read with plug-in resources, by their name. in: d (not null); a
+  // later one of the same name replaces an earlier one.
+  void AddDescriptionResource(std::shared_ptr<const Description> d);
+  // out: the description resource called name; null when none was read.
+  std::shared_ptr<const Description> FindDescriptionResource(const std::string& name) const;
+
   // out: the accepted registration of id; null when there is none.
   std::shared_ptr<const PluginInfo> Find(int32_t id) const;
   // out: accepted registrations of one kind, in registration order.
@@ -80,8 +87,8 @@ class Registry {
   void FailNextRegistration(int32_t id) { fail_next_.insert(id); }
 
   // Frees every command instance through its hook and forgets all registrations,
-  // descriptions and switches. Call before the plug-in library is unloaded; nodes of
-  // plug-in types must be freed before that too.
+  // descriptions (names and resources) and switches. Call before the plug-in library is
+  // unloaded; nodes of plug-in types must be freed before that too.
   void Reset();
 
  private:
@@ -90,6 +97,7 @@ class Registry {
   std::vector<std::shared_ptr<const PluginInfo>> attempts_;
   std::map<int32_t, std::shared_ptr<const PluginInfo>> accepted_;
   std::map<int32_t, std::string> descriptions_;
+  std::map<std::string, std::shared_ptr<const Description>> description_resources_;
   std::set<int32_t> fail_next_;
 };
 

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "hostapp/scene/description.h"
+
 namespace hostapp {
 
 namespace {
@@ -137,6 +139,12 @@ std::unique_ptr<Resource> Resource::Load(const std::string& folder, std::string*
   auto res = std::make_unique<Resource>();
   res->folder_ = folder;
   if (!ParseStringTable(text.str(), file, &res->strings_, error)) return nullptr;
+  std::string desc_error;
+  if (!LoadDescriptionResources(folder, &res->descriptions_, &desc_error)) {
+    if (error) *error = desc_error;
+    return nullptr;
+  }
+  PublishDescriptions(res->descriptions_);
   return res;
 }
 

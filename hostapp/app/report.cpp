@@ -1,0 +1,207 @@
+#include "hostapp/app/report.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <unordered_map>
+
+#include "hostapp/io/atomic_file.h"
+
+namespace hostapp {
+
+namespace {
+
+// out: the corners of a polygon in order: 3 for a triangle (c == d), else 4.
+int CornerCount(const C4D_CPolygon& p) { return p.c == p.d ? 3 : 4; }
+
+int32_t Corner(const C4D_CPolygon& p, int i) {
+  switch (i) {
+    case 0: return p.a;
+    case 1: return p.b;
+    case 2: return p.c;
+    default: return p.d;
+  }
+}
+
+// out: a key for the directed side a->b.
+uint64_t SideKey(int32_t a, int32_t b) {
+  return (static_cast<uint64_t>(static_cast<uint32_t>(a)) << 32) | static_cast<uint32_t>(b);
+}
+
+double Length(const C4D_Vector& a, const C4D_Vector& b) {
+  const double x = a.x - b.x, y = a.y - b.y, z = a.z - b.z;
+  return std::sqrt(x * x + y * y + z * z);
+}
+
+// out: a . (b x c).
+double TripleProduct(const C4D_Vector& a, const C4D_Vector& b, const C4D_Vector& c) {
+  return a.x * (b.y * c.z - b.z * c.y) + a.y * (b.z * c.x - b.x * c.z) + a.z * (b.x * c.y - b.y * c.x);
+}
+
+// out: v with 9 significant digits; empty for NaN.
+std::string Number(double v) {
+  if (std::isnan(v)) return std::string();
+  char buf[40];
+  std::snprintf(buf, sizeof buf, "%.9g", v);
+  return buf;
+}
+
+// out: the ratio furthest from 1 of a and b; NaN stays only when both are NaN.
+double FurtherFromOne(double a, double b) {
+  if (std::isnan(a)) return b;
+  if (std::isnan(b)) return a;
+  return std::fabs(b - 1.0) > std::fabs(a - 1.0) ? b : a;
+}
+
+}  // namespace
+
+std::vector<MeshEdge> UniqueEdges(const std::vector<C4D_CPolygon>& polygons) {
+  std::vector<MeshEdge> edges;
+  std::unordered_map<uint64_t, bool> seen;
+  seen.reserve(polygons.size() * 3);
+  for (const C4D_CPolygon& p : polygons) {
+    const int n = CornerCount(p);
+    for (int i = 0; i < n; ++i) {
+      int32_t a = Corner(p, i), b = Corner(p, (i + 1) % n);
+      if (a == b) continue;
+      if (a > b) std::swap(a, b);
+      if (seen.emplace(SideKey(a, b), true).second) edges.push_back(MeshEdge{a, b});
+    }
+  }
+  return edges;
+}
+
+void EdgeChange::Add(const EdgeChange& other) {
+  sum += other.sum;
+  max = std::max(max, other.max);
+  edges += other.edges;
+  non_finite += other.non_finite;
+}
+
+EdgeChange MeasureEdgeChange(const std::vector<C4D_Vector>& rest, const std::vector<C4D_Vector>& deformed,
+                             const std::vector<MeshEdge>& edges) {
+  EdgeChange change;
+  const size_t n = std::min(rest.size(), deformed.size());
+  for (const MeshEdge& e : edges) {
+    if (e.a < 0 || e.b < 0 || static_cast<size_t>(e.a) >= n || static_cast<size_t>(e.b) >= n) continue;
+    const double l0 = Length(rest[e.a], rest[e.b]);
+    if (!(l0 > 0)) continue;
+    const double l = Length(deformed[e.a], deformed[e.b]);
+    if (!std::isfinite(l)) {
+      ++change.non_finite;
+      continue;
+    }
+    const double d = std::fabs(l - l0) / l0;
+    change.sum += d;
+    change.max = std::max(change.max, d);
+    ++change.edges;
+  }
+  return change;
+}
+
+bool IsClosedMesh(const std::vector<C4D_CPolygon>& polygons, size_t point_count) {
+  if (polygons.empty()) return false;
+  std::unordered_map<uint64_t, int32_t> sides;  // directed side -> uses
+  sides.reserve(polygons.size() * 4);
+  for (const C4D_CPolygon& p : polygons) {
+    const int n = CornerCount(p);
+    for (int i = 0; i < n; ++i) {
+      const int32_t a = Corner(p, i), b = Corner(p, (i + 1) % n);
+      if (a < 0 || b < 0 || static_cast<size_t>(a) >= point_count || static_cast<size_t>(b) >= point_count) {
+        return false;
+      }
+      if (a == b) return false;
+      if (++sides[SideKey(a, b)] > 1) return false;
+    }
+  }
+  for (const auto& side : sides) {
+    const int32_t a = static_cast<int32_t>(side.first >> 32), b = static_cast<int32_t>(side.first & 0xffffffffu);
+    if (sides.find(SideKey(b, a)) == sides.end()) return false;
+  }
+  return true;
+}
+
+double SignedVolume(const std::vector<C4D_Vector>& points, const std::vector<C4D_CPolygon>& polygons) {
+  double six_volume = 0;
+  for (const C4D_CPolygon& p : polygons) {
+    six_volume += TripleProduct(points[p.a], points[p.b], points[p.c]);
+    if (p.c != p.d) six_volume += TripleProduct(points[p.a], points[p.c], points[p.d]);
+  }
+  return six_volume / 6.0;
+}
+
+const char* const kReportCsvHeader =
+    "frame,time_s,skin_edge_mean,skin_edge_max,corrected_edge_mean,corrected_edge_max,skin_volume_ratio,"
+    "corrected_volume_ratio";
+
+std::string ReportCsv(const std::vector<FrameReport>& rows) {
+  std::string out = kReportCsvHeader;
+  out += '\n';
+  for (const FrameReport& r : rows) {
+    out += std::to_string(r.frame) + ',' + Number(r.time) + ',' + Number(r.skin.Mean()) + ',' + Number(r.skin.max) +
+           ',' + Number(r.corrected.Mean()) + ',' + Number(r.corrected.max) + ',' + Number(r.skin_volume_ratio) +
+           ',' + Number(r.corrected_volume_ratio) + '\n';
+  }
+  return out;
+}
+
+bool WriteReportCsv(const std::string& path, const std::vector<FrameReport>& rows, std::string* error) {
+  const std::string text = ReportCsv(rows);
+  return WriteFileAtomically(
+      path,
+      [&](std::FILE* f, std::string* write_error) {
+        if (std::fwrite(text.data(), 1, text.size(), f) == text.size()) return true;
+        *write_error = "write failed";
+        return false;
+      },
+      error);
+}
+
+std::string ReportTableHeader() {
+  return "  frame   skin-only edge change    corrected edge change    volume ratio\n"
+         "            mean %     max %         mean %     max %      skin-only  corrected\n";
+}
+
+std::string ReportTableRow(const FrameReport& r) {
+  auto ratio = [](double v, char* buf, size_t size) {
+    if (std::isnan(v)) {
+      std::snprintf(buf, size, "%9s", "-");
+    } else {
+      std::snprintf(buf, size, "%9.5f", v);
+    }
+  };
+  char sv[32], cv[32], line[200];
+  ratio(r.skin_volume_ratio, sv, sizeof sv);
+  ratio(r.corrected_volume_ratio, cv, sizeof cv);
+  std::snprintf(line, sizeof line, "%7d   %8.4f %9.3f      %8.4f %9.3f      %s  %s\n", r.frame, 100.0 * r.skin.Mean(),
+                100.0 * r.skin.max, 100.0 * r.corrected.Mean(), 100.0 * r.corrected.max, sv, cv);
+  return line;
+}
+
+std::string ReportTable(const std::vector<FrameReport>& rows) {
+  std::string out = ReportTableHeader();
+  for (const FrameReport& r : rows) out += ReportTableRow(r);
+  return out;
+}
+
+ReportSummary Summarize(const std::vector<FrameReport>& rows) {
+  ReportSummary s;
+  s.skin_worst_volume = s.corrected_worst_volume = std::numeric_limits<double>::quiet_NaN();
+  for (const FrameReport& r : rows) {
+    s.skin_mean += r.skin.Mean();
+    s.corrected_mean += r.corrected.Mean();
+    s.skin_max = std::max(s.skin_max, r.skin.max);
+    s.corrected_max = std::max(s.corrected_max, r.corrected.max);
+    s.skin_worst_volume = FurtherFromOne(s.skin_worst_volume, r.skin_volume_ratio);
+    s.corrected_worst_volume = FurtherFromOne(s.corrected_worst_volume, r.corrected_volume_ratio);
+  }
+  s.frames = static_cast<int32_t>(rows.size());
+  if (!rows.empty()) {
+    s.skin_mean /= static_cast<double>(rows.size());
+    s.corrected_mean /= static_cast<double>(rows.size());
+  }
+  return s;
+}
+
+}  // namespace hostapp

@@ -1,5 +1,7 @@
 #include "cli/cli_support.h"
 
+#include "hostapp/eval/builtins.h"
+
 namespace tavren_cli {
 namespace {
 
@@ -16,6 +18,7 @@ void SetPluginOption(const std::string& argv0, const std::string& plugin) {
 std::string PluginPath() { return g_plugin.empty() ? hostapp::DefaultPluginPath(g_argv0) : g_plugin; }
 
 std::unique_ptr<hostapp::Session> StartPlugin() {
+  hostapp::RegisterBuiltinDeformers();
   std::string error;
   std::unique_ptr<hostapp::Session> session = hostapp::Session::Start(PluginPath(), &error);
   if (!session) throw CommandError(error);

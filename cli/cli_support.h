@@ -27,7 +27,8 @@ class CommandError : public std::runtime_error {
 void SetPluginOption(const std::string& argv0, const std::string& plugin);
 // out: the plug-in library to load: --plugin when given, else hostapp::DefaultPluginPath.
 std::string PluginPath();
-// Opens and starts the plug-in library at PluginPath(). out: the session; throws
+// Registers the host's built-in deformer types, then opens and starts the plug-in library
+// at PluginPath(), so that scenes can be built and scene files read. out: the session; throws
 // CommandError naming the library when it cannot be loaded or started.
 std::unique_ptr<hostapp::Session> StartPlugin();
 

@@ -1,0 +1,58 @@
+#include "cli/scene_options.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cmath>
+#include <filesystem>
+
+#include "cli/cli_support.h"
+#include "hostapp/io/float_list.h"
+#include "hostapp/io/obj.h"
+
+namespace tavren_cli {
+
+std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
+  std::vector<CLI::Option*> added;
+  added.push_back(cmd.add_option("--iterations", iterations, "smoothing iterations (0: the deformer leaves the mesh as posed)")
+                      ->check(CLI::NonNegativeNumber)
+                      ->capture_default_str());
+  added.push_back(cmd.add_option("--mode", mode, "smoothing: uniform (plain average) or distance (edge-length weighted)")
+                      ->check(CLI::IsMember({"uniform", "distance"}))
+                      ->capture_default_str());
+  added.push_back(cmd.add_flag("--pin-border", pin_border, "points on open borders keep their place while smoothing"));
+  added.push_back(cmd.add_option("--step", step, "factor of each smoothing step")->capture_default_str());
+  added.push_back(cmd.add_flag("--smooth-only", smooth_only, "output the smoothed mesh without the rest-pose detail"));
+  added.push_back(cmd.add_option("--weights", weights, "per-point weights of the smoothing step, one number per line")
+                      ->type_name("FILE"));
+  return added;
+}
+
+hostapp::BindSettings SettingsOptions::Resolve(size_t points) const {
+  hostapp::BindSettings s;
+  if (!std::isfinite(step)) throw CommandError("--step must be a finite number");
+  s.iterations = iterations;
+  s.mode = mode == "uniform" ? hostapp::kSmoothUniform : hostapp::kSmoothDistance;
+  s.pin_border = pin_border;
+  s.step = step;
+  s.smooth_only = smooth_only;
+  if (!weights.empty()) {
+    std::string error;
+    if (!hostapp::ReadFloatList(weights, &s.weights, &error)) throw CommandError(error);
+    if (s.weights.size() != points) {
+      throw CommandError(weights + ": " + std::to_string(s.weights.size()) + " weights, but the rest mesh has " +
+                         std::to_string(points) + " points");
+    }
+  }
+  return s;
+}
+
+hostapp::Mesh ReadMesh(const std::string& path) {
+  hostapp::Mesh mesh;
+  std::string error;
+  if (!hostapp::ReadObj(path, &mesh, &error)) throw CommandError(error);
+  return mesh;
+}
+
+std::string Stem(const std::string& path) { return std::filesystem::path(path).stem().string(); }
+
+}  // namespace tavren_cli

@@ -1,0 +1,179 @@
+#include "hostapp/app/deform_scene.h"
+
+#include "hostapp/app/session.h"
+#include "hostapp/eval/builtins.h"
+#include "hostapp/eval/evaluate.h"
+#include "hostapp/eval/point_cache.h"
+#include "hostapp/scene/document.h"
+#include "hostapp/scene/hyperfile.h"
+#include "hostapp/scene/object.h"
+#include "hostapp/scene/tag.h"
+
+namespace hostapp {
+namespace {
+
+// in: op. out: its first direct child of type; null when none.
+Object* ChildOfType(const Object& op, int32_t type) {
+  for (Object* c = op.Down(); c; c = c->Next())
+    if (c->Type() == type) return c;
+  return nullptr;
+}
+
+// in: a, b. out: true when both polygons name the same corners in the same order.
+bool SamePolygon(const C4D_CPolygon& a, const C4D_CPolygon& b) {
+  return a.a == b.a && a.b == b.b && a.c == b.c && a.d == b.d;
+}
+
+}  // namespace
+
+BindState ReadBindState(const Tag& tag) {
+  BindState state;
+  const C4D_NodeHooks* hooks = tag.Hooks();
+  if (tag.Type() != kTavrenTagId || !hooks || !hooks->write || !tag.Instance()) return state;
+  std::vector<uint8_t> bytes;
+  HyperFile out(&bytes);
+  if (!hooks->write(tag.Instance(), const_cast<Tag*>(&tag), &out)) return state;
+  HyperFile in(bytes.data(), bytes.size());
+  bool frozen = false;
+  if (!in.ReadBool(&frozen) || !frozen) return state;
+  int32_t count = 0;
+  if (!in.ReadInt32(&count) || count < 0) return state;
+  state.frozen = true;
+  state.offsets = count;
+  return state;
+}
+
+DeformScene::~DeformScene() = default;
+
+std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSettings& settings,
+                                                const std::string& name, std::string* error) {
+  if (!settings.weights.empty() && settings.weights.size() != rest.points.size()) {
+    *error = std::to_string(settings.weights.size()) + " weights given for a mesh of " +
+             std::to_string(rest.points.size()) + " points";
+    return nullptr;
+  }
+  RegisterBuiltinDeformers();
+  std::unique_ptr<DeformScene> scene(new DeformScene());
+  scene->doc_ = std::make_unique<Document>();
+
+  auto mesh = std::make_unique<PolygonObject>();
+  mesh->SetName(name);
+  mesh->Points() = rest.points;
+  mesh->Polygons() = rest.polygons;
+  scene->mesh_ = static_cast<PolygonObject*>(scene->doc_->AppendObject(std::move(mesh)));
+
+  std::unique_ptr<Tag> tag = Session::NewTag(kTavrenTagId);
+  if (!tag) {
+    *error = "the plug-in could not create its bind tag";
+    return nullptr;
+  }
+  Container& data = tag->Data();
+  data.SetInt32(kBindIterations, settings.iterations);
+  data.SetInt32(kBindSmoothType, settings.mode);
+  data.SetBool(kBindPinBorder, settings.pin_border);
+  data.SetFloat(kBindStep, settings.step);
+  data.SetBool(kBindSmoothOnly, settings.smooth_only);
+  scene->tag_ = tag.release();
+  scene->mesh_->InsertTag(scene->tag_, nullptr);
+
+  if (!settings.weights.empty()) {
+    auto map = std::make_unique<VertexMapTag>();
+    map->SetName("Weights");
+    map->Weights() = settings.weights;
+    VertexMapTag* raw = map.release();
+    scene->mesh_->InsertTag(raw, scene->tag_);
+    scene->tag_->Data().SetLink(kBindVertexMap, raw);
+    scene->tag_->Data().SetBool(kBindUseVertexMap, true);
+  }
+
+  std::unique_ptr<Object> deformer = Session::NewObject(kTavrenDeformerId);
+  if (!deformer) {
+    *error = "the plug-in could not create its deformer";
+    return nullptr;
+  }
+  deformer->InsertUnderLast(scene->mesh_);
+  scene->deformer_ = deformer.release();
+  return scene;
+}
+
+std::unique_ptr<DeformScene> DeformScene::Adopt(std::unique_ptr<Document> doc, const std::string& source,
+                                                std::string* error) {
+  RegisterBuiltinDeformers();
+  for (Object* op : doc->AllObjects()) {
+    auto* mesh = ToPolygonObject(op);
+    Tag* tag = mesh ? mesh->FindTag(kTavrenTagId) : nullptr;
+    Object* deformer = mesh ? ChildOfType(*mesh, kTavrenDeformerId) : nullptr;
+    if (!tag || !deformer) continue;
+    std::unique_ptr<DeformScene> scene(new DeformScene());
+    scene->doc_ = std::move(doc);
+    scene->mesh_ = mesh;
+    scene->tag_ = tag;
+    scene->deformer_ = deformer;
+    scene->cache_ = dynamic_cast<PointCacheObject*>(ChildOfType(*mesh, C4D_OPOINTCACHE));
+    return scene;
+  }
+  *error = source + ": no polygon object with a Tavren bind tag and a Tavren deformer under it";
+  return nullptr;
+}
+
+bool DeformScene::Bind(std::string* error) {
+  if (Session::PressButton(tag_, kBindButton)) return true;
+  *error = "the bind tag could not capture a binding on " + mesh_->Name();
+  return false;
+}
+
+bool DeformScene::SetPose(const Mesh& posed, const std::string& source, std::string* error) {
+  const size_t n = mesh_->Points().size();
+  if (posed.points.size() != n) {
+    *error = source + ": " + std::to_string(posed.points.size()) + " points, but the rest mesh has " +
+             std::to_string(n);
+    return false;
+  }
+  const std::vector<C4D_CPolygon>& polys = mesh_->Polygons();
+  if (posed.polygons.size() != polys.size()) {
+    *error = source + ": " + std::to_string(posed.polygons.size()) + " faces, but the rest mesh has " +
+             std::to_string(polys.size());
+    return false;
+  }
+  for (size_t i = 0; i < polys.size(); ++i) {
+    if (!SamePolygon(posed.polygons[i], polys[i])) {
+      *error = source + ": face " + std::to_string(i + 1) + " joins other points than in the rest mesh";
+      return false;
+    }
+  }
+  if (!cache_) {
+    std::unique_ptr<PointCacheObject> cache = NewPointCache();
+    cache_ = cache.get();
+    // The cache runs first: it sits before the deformer among the mesh's children.
+    cache.release()->InsertBefore(deformer_);
+  }
+  cache_->Points() = posed.points;
+  return true;
+}
+
+bool DeformScene::Evaluate(std::vector<C4D_Vector>* points, std::string* error) {
+  EvaluationResult result = hostapp::Evaluate(*doc_, 0.0);
+  for (const EvaluationIssue& issue : result.issues) {
+    if (issue.object != mesh_ && issue.node != tag_) continue;
+    *error = issue.message;
+    return false;
+  }
+  const std::vector<C4D_Vector>* deformed = result.Points(*mesh_);
+  if (!deformed) {
+    *error = "the evaluation gave no points for " + mesh_->Name();
+    return false;
+  }
+  *points = *deformed;
+  return true;
+}
+
+Mesh DeformScene::RestMesh() const {
+  Mesh m;
+  m.points = mesh_->Points();
+  m.polygons = mesh_->Polygons();
+  return m;
+}
+
+BindState DeformScene::State() const { return ReadBindState(*tag_); }
+
+}  // namespace hostapp

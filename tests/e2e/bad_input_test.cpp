@@ -1,0 +1,117 @@
+// Bad input tried as a new user would: every failure is one line on standard error that
+// names the problem and the file, a non-zero exit code, and no file written or left behind.
+#include <filesystem>
+#include <fstream>
+
+#include "e2e_env.h"
+
+namespace e2e {
+namespace {
+
+class BadInputTest : public CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    rest_ = WavedGrid(6, 5);
+    WriteMesh("rest.obj", rest_);
+    WriteMesh("posed.obj", Bent(rest_, 0.1));
+    std::filesystem::create_directory(Path("folder.obj"));
+  }
+
+  // Runs args and checks the failure: exit code, one line naming `names`, and the scratch
+  // folder exactly as it was (no output, no temporary file).
+  void ExpectFailure(const std::string& args, const std::string& names, const std::string& problem = "") {
+    SCOPED_TRACE(args);
+    const std::vector<std::string> before = Files();
+    const RunResult r = Run(args);
+    EXPECT_NE(r.code, 0);
+    const std::vector<std::string> lines = r.ErrLines();
+    ASSERT_EQ(lines.size(), 1u) << r.err;
+    EXPECT_NE(lines[0].find(names), std::string::npos) << lines[0];
+    if (!problem.empty()) {
+      EXPECT_NE(lines[0].find(problem), std::string::npos) << lines[0];
+    }
+    EXPECT_EQ(Files(), before);
+  }
+
+  hostapp::Mesh rest_;
+};
+
+TEST_F(BadInputTest, BrokenMeshFiles) {
+  WriteText("garbled.obj", "v 0 0 0\nv 1 0 0\nv 1 1 zero\nf 1 2 3\n");
+  ExpectFailure("deform --rest garbled.obj --posed posed.obj --out out.obj", "garbled.obj:3");
+  // Cut off in the middle of a line, as by a full disk or an interrupted copy.
+  const std::string whole = ReadBytes(Path("posed.obj"));
+  WriteText("truncated.obj", whole.substr(0, whole.size() / 2) + "\nf 1 2");
+  ExpectFailure("deform --rest rest.obj --posed truncated.obj --out out.obj", "truncated.obj");
+  WriteText("binary.obj", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+  ExpectFailure("bind --rest binary.obj --out b.tvs", "binary.obj");
+  WriteText("past_end.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\nf 1 3 4\n");
+  ExpectFailure("deform --rest past_end.obj --posed posed.obj --out out.obj", "past_end.obj:5", "range");
+}
+
+TEST_F(BadInputTest, MeshesThatDoNotMatch) {
+  hostapp::Mesh fewer = rest_;
+  fewer.points.pop_back();
+  const int32_t gone = static_cast<int32_t>(fewer.points.size());
+  std::vector<C4D_CPolygon> kept;  // keep the file readable: drop the faces of the point removed
+  for (const C4D_CPolygon& p : fewer.polygons)
+    if (p.a != gone && p.b != gone && p.c != gone && p.d != gone) kept.push_back(p);
+  fewer.polygons = kept;
+  WriteMesh("fewer.obj", fewer);
+  ExpectFailure("deform --rest rest.obj --posed fewer.obj --out out.obj", "fewer.obj", "points");
+  hostapp::Mesh rewired = rest_;
+  std::swap(rewired.polygons[3].a, rewired.polygons[3].b);
+  WriteMesh("rewired.obj", rewired);
+  ExpectFailure("deform --rest rest.obj --posed rewired.obj --out out.obj", "rewired.obj", "face 4");
+  // In a sequence the mismatch is found at its frame; frames before it are complete.
+  WriteMesh("seq_1.obj", rest_);
+  WriteMesh("seq_2.obj", fewer);
+  const RunResult r = Run("deform --rest rest.obj --posed seq_1.obj seq_2.obj --out seq");
+  EXPECT_NE(r.code, 0);
+  EXPECT_EQ(r.ErrLines().size(), 1u) << r.err;
+  EXPECT_EQ(Files("seq"), std::vector<std::string>{"deformed_0001.obj"});
+
+  WriteText("short.txt", "0.5\n0.5\n");
+  ExpectFailure("deform --rest rest.obj --posed posed.obj --out out.obj --weights short.txt", "short.txt", "2 weights");
+  WriteText("words.txt", "0.5\nhalf\n");
+  ExpectFailure("bind --rest rest.obj --out b.tvs --weights words.txt", "words.txt:2");
+}
+
+TEST_F(BadInputTest, MissingFilesAndFolders) {
+  ExpectFailure("deform --rest missing.obj --posed posed.obj --out out.obj", "missing.obj", "no such file");
+  ExpectFailure("deform --rest rest.obj --posed missing.obj --out out.obj", "missing.obj", "no such file");
+  ExpectFailure("deform --rest folder.obj --posed posed.obj --out out.obj", "folder.obj", "directory");
+  ExpectFailure("deform --rest rest.obj --posed folder.obj --out out.obj", "folder.obj", "directory");
+  ExpectFailure("deform --binding missing.tvs --posed posed.obj --out out.obj", "missing.tvs");
+  ExpectFailure("info missing.tvs", "missing.tvs");
+  ExpectFailure("load folder.obj", "folder.obj");
+  ExpectFailure("bind --rest rest.obj --out no/such/folder/b.tvs", "no/such/folder/b.tvs");
+  ExpectFailure("deform --rest rest.obj --posed posed.obj --out no/such/folder/out.obj", "no/such/folder/out.obj");
+  ExpectFailure("deform --rest rest.obj --posed posed_%04d.obj --out out", "posed_%04d.obj", "--frames");
+  ExpectFailure("deform --rest rest.obj --posed posed.obj --frames 9-3 --out out", "--frames");
+  ExpectFailure("deform --posed posed.obj --out out.obj", "--rest");
+  ExpectFailure("deform --rest rest.obj --posed posed.obj --mode sideways", "sideways");
+  ExpectFailure("--plugin rest.obj plugins", "rest.obj");
+}
+
+TEST_F(BadInputTest, DamagedSceneFiles) {
+  ASSERT_EQ(Run("bind --rest rest.obj --out b.tvs").code, 0);
+  const std::string whole = ReadBytes(Path("b.tvs"));
+  WriteText("cut.tvs", whole.substr(0, whole.size() - 7));
+  std::string flipped = whole;
+  flipped[flipped.size() / 2] ^= 0x20;
+  WriteText("flipped.tvs", flipped);
+  WriteText("text.tvs", "this is not a scene\n");
+  for (const char* name : {"cut.tvs", "flipped.tvs", "text.tvs"}) {
+    ExpectFailure(std::string("info ") + name, name);
+    ExpectFailure(std::string("load ") + name, name);
+    ExpectFailure(std::string("deform --binding ") + name + " --posed posed.obj --out out.obj", name);
+  }
+  // A sound scene file without the set-up deform needs.
+  ASSERT_EQ(Run("save --rest rest.obj --out live.tvs").code, 0);
+  ASSERT_EQ(Run("load live.tvs").code, 0);
+}
+
+}  // namespace
+}  // namespace e2e

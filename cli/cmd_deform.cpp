@@ -35,23 +35,44 @@ struct DeformOptions {
   SettingsOptions settings;
 };
 
-// in: o. out: true when the outputs go into a folder (several frames, a frame range, no
-// --out, or --out naming a folder) rather than into the one file --out names.
+// in: o, frame_count. out: true when the outputs go into a folder of frame-numbered files,
+// false when the one output goes to the file --out names (one frame, no --frames, and an
+// --out ending in ".obj" that is no folder). Throws CommandError for several frames and an
+// --out that names an .obj file.
 bool WritesFolder(const DeformOptions& o, size_t frame_count) {
-  if (frame_count > 1 || !o.frames.empty() || o.out.empty()) return true;
   std::error_code ec;
-  return o.out.back() == '/' || std::filesystem::is_directory(o.out, ec);
+  const bool obj_name = o.out.size() > 4 && o.out.compare(o.out.size() - 4, 4, ".obj") == 0;
+  if (o.out.empty() || !obj_name || std::filesystem::is_directory(o.out, ec)) return true;
+  if (frame_count > 1 || !o.frames.empty())
+    throw CommandError("--out " + o.out + ": several frames go into a folder, not into one .obj file");
+  return false;
 }
 
-// in: folder. Creates it (and its parents) when missing; throws CommandError when it cannot
-// be made or a file is in its place.
-void MakeFolder(const std::string& folder) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(folder, ec)) return;
-  if (std::filesystem::exists(folder, ec)) throw CommandError(folder + ": is a file, not a folder for the outputs");
-  std::filesystem::create_directories(folder, ec);
-  if (ec) throw CommandError(folder + ": cannot create the output folder: " + ec.message());
-}
+// Creates the output folder when missing and removes it again on a failure before any
+// frame was written, so that a failed run leaves nothing behind.
+class OutputFolder {
+ public:
+  // in: path. Throws CommandError when it cannot be made or a file is in its place.
+  explicit OutputFolder(const std::string& path) : path_(path) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return;
+    if (std::filesystem::exists(path, ec)) throw CommandError(path + ": is a file, not a folder for the outputs");
+    std::filesystem::create_directories(path, ec);
+    if (ec) throw CommandError(path + ": cannot create the output folder: " + ec.message());
+    created_ = true;
+  }
+  ~OutputFolder() {
+    std::error_code ec;
+    if (created_ && !kept_) std::filesystem::remove(path_, ec);  // only removes it while empty
+  }
+  // Keeps the folder: a frame was written into it.
+  void Keep() { kept_ = true; }
+
+ private:
+  std::string path_;
+  bool created_ = false;
+  bool kept_ = false;
+};
 
 // in: frames. Throws CommandError naming the first posed file that is missing, so that a
 // sequence with a gap fails before any work is done.
@@ -114,17 +135,17 @@ void RunDeform(const DeformOptions& o) {
   if (!o.rest.empty()) rest = ReadMesh(o.rest);
   std::unique_ptr<hostapp::Session> session = StartPlugin();
   std::unique_ptr<hostapp::DeformScene> scene = MakeScene(o, &rest);
-  if (folder) MakeFolder(out);
-
   if (!folder) {
     DeformFrame(*scene, frames[0], out);
     std::printf("wrote %s (%zu points)\n", out.c_str(), scene->MeshObject().Points().size());
     return;
   }
+  OutputFolder folder_guard(out);
   Progress progress(frames.size());
   for (size_t i = 0; i < frames.size(); ++i) {
     const std::string path = FrameOutputPath(out, frames[i].number);
     DeformFrame(*scene, frames[i], path);
+    folder_guard.Keep();
     progress.Step(i + 1, "frame " + std::to_string(frames[i].number) + ": " + path);
   }
   progress.Finish();
@@ -149,8 +170,8 @@ void AddDeformCommand(CLI::App& app) {
       ->required()
       ->type_name("POSED.obj");
   cmd->add_option("--out", o->out,
-                  "output: a file for one posed mesh; else a folder (default tavren-out/) of deformed_NNNN.obj "
-                  "named by frame number")
+                  "output: a file NAME.obj for one posed mesh; else a folder (default tavren-out/) of "
+                  "deformed_NNNN.obj named by frame number")
       ->type_name("OUT");
   cmd->add_option("--frames", o->frames, "frames FIRST-LAST: fills a --posed pattern, or picks among numbered files")
       ->type_name("A-B");

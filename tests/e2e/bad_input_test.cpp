@@ -60,6 +60,7 @@ TEST_F(BadInputTest, MeshesThatDoNotMatch) {
   fewer.polygons = kept;
   WriteMesh("fewer.obj", fewer);
   ExpectFailure("deform --rest rest.obj --posed fewer.obj --out out.obj", "fewer.obj", "points");
+  ExpectFailure("deform --rest rest.obj --posed fewer.obj --out new_folder", "fewer.obj", "points");
   hostapp::Mesh rewired = rest_;
   std::swap(rewired.polygons[3].a, rewired.polygons[3].b);
   WriteMesh("rewired.obj", rewired);
@@ -91,6 +92,7 @@ TEST_F(BadInputTest, MissingFilesAndFolders) {
   ExpectFailure("deform --rest rest.obj --posed posed_%04d.obj --out out", "posed_%04d.obj", "--frames");
   ExpectFailure("deform --rest rest.obj --posed posed.obj --frames 9-3 --out out", "--frames");
   ExpectFailure("deform --posed posed.obj --out out.obj", "--rest");
+  ExpectFailure("deform --rest rest.obj --posed posed.obj rest.obj --out out.obj", "out.obj", "folder");
   ExpectFailure("deform --rest rest.obj --posed posed.obj --mode sideways", "sideways");
   ExpectFailure("--plugin rest.obj plugins", "rest.obj");
 }

@@ -54,13 +54,23 @@ TEST_F(DeformTest, BendKeepsDetailAndSettingsMatter) {
 
 TEST_F(DeformTest, SavedBindingDeformsBitIdentically) {
   WriteMesh("bent.obj", Bent(rest_, 0.1));
-  ASSERT_EQ(Run("deform --rest rest.obj --posed bent.obj --out direct.obj --iterations 3 --pin-border --step 0.75").code,
-            0);
-  RunResult r = Run("bind --rest rest.obj --out binding.tvs --iterations 3 --pin-border --step 0.75");
+  std::string weights;
+  for (size_t i = 0; i < rest_.points.size(); ++i) weights += std::to_string(0.25 + 0.75 * double(i % 7) / 6.0) + "\n";
+  WriteText("w.txt", weights);
+  const std::string settings = " --iterations 3 --pin-border --step 0.75 --weights w.txt";
+  RunResult r = Run("deform --rest rest.obj --posed bent.obj --out direct.obj" + settings);
+  ASSERT_EQ(r.code, 0) << r.err;
+  r = Run("bind --rest rest.obj --out binding.tvs" + settings);
   ASSERT_EQ(r.code, 0) << r.err;
   r = Run("deform --binding binding.tvs --posed bent.obj --out reused.obj");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(ReadBytes(Path("direct.obj")), ReadBytes(Path("reused.obj")));
+  // The weights took part: without them the result differs.
+  ASSERT_EQ(Run("deform --rest rest.obj --posed bent.obj --out plain.obj --iterations 3 --pin-border --step 0.75").code, 0);
+  EXPECT_NE(ReadBytes(Path("plain.obj")), ReadBytes(Path("direct.obj")));
+  r = Run("info binding.tvs");
+  EXPECT_NE(r.out.find("vertex map \"Weights\""), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(std::to_string(rest_.points.size()) + " weights"), std::string::npos) << r.out;
 
   // Settings belong to the binding; giving them again is refused.
   r = Run("deform --binding binding.tvs --posed bent.obj --out x.obj --iterations 5");
@@ -114,6 +124,17 @@ TEST_F(DeformTest, SceneFilesDescribeTheirBinding) {
   ASSERT_EQ(Run("deform --rest rest.obj --posed bent.obj --out direct.obj").code, 0);
   EXPECT_EQ(ReadBytes(Path("from_live.obj")), ReadBytes(Path("direct.obj")));
   EXPECT_NE(ReadBytes(Path("from_bound.obj")), ReadBytes(Path("direct.obj")));  // bound uniform, direct distance
+}
+
+TEST_F(DeformTest, EveryCommandExplainsItself) {
+  for (const char* command : {"plugins", "deform", "bind", "save", "load", "info", "demo", "run"}) {
+    const RunResult r = Run(std::string(command) + " --help");
+    EXPECT_EQ(r.code, 0) << command;
+    EXPECT_NE(r.out.find("Usage"), std::string::npos) << command;
+  }
+  const RunResult r = Run("");
+  EXPECT_NE(r.code, 0);
+  EXPECT_EQ(r.ErrLines().size(), 1u) << r.err;
 }
 
 TEST_F(DeformTest, PluginsListsWhatTheLibraryRegistered) {

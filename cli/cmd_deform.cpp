@@ -57,9 +57,9 @@ class OutputFolder {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) return;
     if (std::filesystem::exists(path, ec)) throw CommandError(path + ": is a file, not a folder for the outputs");
-    std::filesystem::create_directories(path, ec);
+    // Runs in parallel may create it at the same time: only the one that made it removes it.
+    created_ = std::filesystem::create_directories(path, ec);
     if (ec) throw CommandError(path + ": cannot create the output folder: " + ec.message());
-    created_ = true;
   }
   ~OutputFolder() {
     std::error_code ec;

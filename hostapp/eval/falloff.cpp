@@ -6,6 +6,8 @@
 
 #include "hostapp/eval/draw.h"
 #include "hostapp/scene/container.h"
+#include "hostapp/scene/description.h"
+#include "hostapp/scene/no_throw.h"
 #include "hostapp/scene/object.h"
 
 namespace hostapp {
@@ -76,7 +78,46 @@ bool SetMode(C4D_FalloffHandle* f, int32_t mode, C4D_Container*) {
   return true;
 }
 
-bool AddDescription(C4D_FalloffHandle* f, C4D_Description*, const C4D_Container*) { return f != nullptr; }
+// Adds the falloff's entries (shape, size, strength, inner share) in a group of their own.
+// in: f, desc, bc (unused: the entries are the same for every setting). out: false without a
+// component or description, when one of the ids is already described, or out of memory.
+bool AddDescription(C4D_FalloffHandle* f, C4D_Description* desc, const C4D_Container*) {
+  if (!f || !desc) return false;
+  return NoThrow(false, [&] {
+    constexpr int32_t kGroup = 5104;  // the falloff's own group, beside its settings' ids
+    Description* d = FromC(desc);
+    auto entry = [&](int32_t id, DescType type, const char* label, Value initial) {
+      DescParameter p;
+      p.id = id;
+      p.type = type;
+      p.label = label;
+      p.group = id == kGroup ? 0 : kGroup;
+      p.default_kind = type == DescType::kGroup ? DescDefault::kNone : DescDefault::kUnset;
+      if (type != DescType::kGroup) p.initial = std::move(initial);
+      return p;
+    };
+    const FalloffSettings s;  // what an absent setting reads as
+    DescParameter group = entry(kGroup, DescType::kGroup, "Falloff", Value());
+    DescParameter mode = entry(kFalloffMode, DescType::kLong, "Shape", Value(s.mode));
+    mode.cycle = {{C4D_FALLOFF_INFINITE, "", "Infinite"},
+                  {C4D_FALLOFF_SPHERE, "", "Sphere"},
+                  {C4D_FALLOFF_BOX, "", "Box"},
+                  {C4D_FALLOFF_LINEAR, "", "Linear"}};
+    DescParameter size = entry(kFalloffSize, DescType::kVector, "Size", Value(s.size));
+    size.min = 0.0;
+    size.step = 1.0;
+    DescParameter strength = entry(kFalloffStrength, DescType::kReal, "Strength", Value(s.strength));
+    strength.step = 0.01;
+    DescParameter inner = entry(kFalloffInner, DescType::kReal, "Inner share at full strength", Value(s.inner));
+    inner.min = 0.0;
+    inner.max = 1.0;
+    inner.step = 0.01;
+    for (const DescParameter* p : {&group, &mode, &size, &strength, &inner})
+      if (d->Find(p->id)) return false;
+    for (DescParameter* p : {&group, &mode, &size, &strength, &inner}) d->Add(std::move(*p));
+    return true;
+  });
+}
 
 void DrawShape(C4D_FalloffHandle* f, C4D_View* bd, C4D_DrawHelp*, int32_t pass, const C4D_Container*) {
   if (!f || !bd || pass != C4D_DRAWPASS_OBJECT) return;

@@ -14,7 +14,11 @@ namespace tavren_cli {
 std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
   std::vector<CLI::Option*> added;
   added.push_back(cmd.add_option("--iterations", iterations, "smoothing iterations (0: the deformer leaves the mesh as posed)")
-                      ->check(CLI::NonNegativeNumber)
+                      ->check(CLI::Validator(
+                          [](std::string& text) {
+                            return !text.empty() && text[0] == '-' ? std::string("must be 0 or more") : std::string();
+                          },
+                          "", "NON-NEGATIVE"))
                       ->capture_default_str());
   added.push_back(cmd.add_option("--mode", mode, "smoothing: uniform (plain average) or distance (edge-length weighted)")
                       ->check(CLI::IsMember({"uniform", "distance"}))

@@ -1,6 +1,6 @@
 // Benchmark 2: one smoothing iteration, modes 0 and 1. Host: the plug-in's TavrenLaplacian
 // workers in an MPThreadPool, formed once; each iteration swaps buffers, starts the group and
-// waits for it. Yardstick: the same relaxation over compressed rows on std::threads.
+// waits for it. Yardstick: the same relaxation over compressed rows on a crew of std::threads.
 #include <memory>
 #include <vector>
 
@@ -68,24 +68,32 @@ class HostSmoother {
   bool ready_ = false;
 };
 
-// The yardstick's state for one case.
+// The yardstick's state for one case: rows and buffers made once, the process's crew.
 struct YardSmoother {
-  YardSmoother(const GridMesh& g, int32_t mode, int32_t w)
-      : n(static_cast<int32_t>(g.points.size())), workers(w), a(FromC(g.points.data()), FromC(g.points.data()) + n),
-        b(static_cast<size_t>(n)) {
-    settings.mode = mode;
-    BuildCsrNeighbors(n, FromC(g.polygons.data()), static_cast<int32_t>(g.polygons.size()), lists);
-    src = a.data();
-    dst = b.data();
-  }
+  YardSmoother(const GridMesh& g, int32_t mode, int32_t workers)
+      : n(static_cast<int32_t>(g.points.size())), a(FromC(g.points.data()), FromC(g.points.data()) + n),
+        b(static_cast<size_t>(n)), settings(Settings(mode)),
+        lists(Rows(g)), crew(CrewOf(workers)), src(a.data()), dst(b.data()) {}
   void Pass() {
-    SmoothOnThreads(lists, settings, src, dst, n, 1, workers);
+    crew.Pass(lists, settings, src, dst, n);
     std::swap(src, dst);
   }
-  int32_t n, workers;
+  static SmoothSettings Settings(int32_t mode) {
+    SmoothSettings s;
+    s.mode = mode;
+    return s;
+  }
+  static CsrNeighbors Rows(const GridMesh& g) {
+    CsrNeighbors rows;
+    BuildCsrNeighbors(static_cast<int32_t>(g.points.size()), FromC(g.polygons.data()),
+                      static_cast<int32_t>(g.polygons.size()), rows);
+    return rows;
+  }
+  int32_t n;
   std::vector<Vector> a, b;
-  CsrNeighbors lists;
   SmoothSettings settings;
+  CsrNeighbors lists;
+  SmoothingCrew& crew;
   Vector* src;
   Vector* dst;
 };

@@ -8,15 +8,13 @@ namespace {
 
 // One polygon side filed under its unordered edge.
 struct Side {
-  int32_t lower;
-  int32_t upper;
-  uint32_t id;  // polygon * 4 + side
+  uint64_t edge;  // lower point << 32 | upper point
+  uint32_t id;    // polygon * 4 + side
 };
 
-inline bool SideBefore(const Side& l, const Side& r) {
-  if (l.lower != r.lower) return l.lower < r.lower;
-  if (l.upper != r.upper) return l.upper < r.upper;
-  return l.id < r.id;
+inline uint64_t EdgeKey(int32_t x, int32_t y) {
+  const uint32_t lower = static_cast<uint32_t>(std::min(x, y)), upper = static_cast<uint32_t>(std::max(x, y));
+  return static_cast<uint64_t>(lower) << 32 | upper;
 }
 
 // Ordered corners of side s (0 a-b, 1 b-c, 2 c-d, 3 d-a).
@@ -41,10 +39,11 @@ void BuildCsrNeighbors(int32_t pointCount, const CPolygon* polygons, int32_t pol
       if (s == 2 && q.c == q.d) continue;  // a triangle has no side c-d
       int32_t x, y;
       Corners(q, s, &x, &y);
-      sides.push_back({std::min(x, y), std::max(x, y), static_cast<uint32_t>(p) * 4u + static_cast<uint32_t>(s)});
+      sides.push_back({EdgeKey(x, y), static_cast<uint32_t>(p) * 4u + static_cast<uint32_t>(s)});
     }
   }
-  std::sort(sides.begin(), sides.end(), SideBefore);
+  std::sort(sides.begin(), sides.end(),
+            [](const Side& l, const Side& r) { return l.edge != r.edge ? l.edge < r.edge : l.id < r.id; });
 
   // Each run of equal edges: its first side is the first occurrence; the edge is open when
   // every side of the run belongs to that side's polygon.
@@ -53,7 +52,7 @@ void BuildCsrNeighbors(int32_t pointCount, const CPolygon* polygons, int32_t pol
     size_t j = i + 1;
     bool open = true;
     const uint32_t poly = sides[i].id >> 2;
-    while (j < sides.size() && sides[j].lower == sides[i].lower && sides[j].upper == sides[i].upper) {
+    while (j < sides.size() && sides[j].edge == sides[i].edge) {
       if ((sides[j].id >> 2) != poly) open = false;
       ++j;
     }

@@ -1,6 +1,7 @@
-// Yardstick smoothing: the plug-in's relaxation step over compressed rows on std::threads.
+// Yardstick smoothing: the plug-in's relaxation step over compressed rows, on a crew of
+// std::threads.
 #include <cmath>
-#include <thread>
+#include <memory>
 
 #include "tavrenthreads.h"
 #include "yardstick.h"
@@ -60,22 +61,69 @@ void SmoothRange(const CsrNeighbors& lists, const SmoothSettings& settings, cons
     for (int32_t n = begin; n < end; ++n) dst[n] = src[n];
 }
 
+SmoothingCrew::SmoothingCrew(int32_t workers) : workers_(workers) {
+  threads_.reserve(static_cast<size_t>(workers));
+  for (int32_t i = 0; i < workers; ++i) threads_.emplace_back(&SmoothingCrew::Work, this, i);
+}
+
+SmoothingCrew::~SmoothingCrew() {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  start_.notify_all();
+  for (std::thread& t : threads_) t.join();
+}
+
+void SmoothingCrew::Pass(const CsrNeighbors& lists, const SmoothSettings& settings, const Vector* src, Vector* dst,
+                         int32_t pointCount) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    job_ = Job{&lists, &settings, src, dst, pointCount};
+    pending_ = workers_;
+    ++generation_;
+  }
+  start_.notify_all();
+  std::unique_lock<std::mutex> lock(mutex_);
+  done_.wait(lock, [this] { return pending_ == 0; });
+}
+
+void SmoothingCrew::Work(int32_t index) {
+  uint64_t seen = 0;
+  for (;;) {
+    Job job;
+    {
+      std::unique_lock<std::mutex> lock(mutex_);
+      start_.wait(lock, [&] { return stop_ || generation_ != seen; });
+      if (stop_) return;
+      seen = generation_;
+      job = job_;
+    }
+    Int32 begin = 0, count = 0;
+    LaplacianRange(job.pointCount, workers_, index, &begin, &count);
+    SmoothRange(*job.lists, *job.settings, job.src, job.dst, begin, begin + count);
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (--pending_ == 0) done_.notify_one();
+  }
+}
+
+SmoothingCrew& CrewOf(int32_t workers) {
+  static std::mutex mutex;
+  static std::vector<std::unique_ptr<SmoothingCrew>> crews;
+  std::lock_guard<std::mutex> lock(mutex);
+  if (crews.size() < static_cast<size_t>(workers)) crews.resize(static_cast<size_t>(workers));
+  std::unique_ptr<SmoothingCrew>& crew = crews[static_cast<size_t>(workers) - 1];
+  if (!crew) crew = std::make_unique<SmoothingCrew>(workers);
+  return *crew;
+}
+
 Vector* SmoothOnThreads(const CsrNeighbors& lists, const SmoothSettings& settings, Vector* a, Vector* b,
                         int32_t pointCount, int32_t iterations, int32_t workers) {
-  std::vector<std::thread> crew;
-  crew.reserve(static_cast<size_t>(workers));
+  SmoothingCrew& crew = CrewOf(workers);
   Vector* src = a;
   Vector* dst = b;
   for (int32_t it = 0; it < iterations; ++it) {
-    for (int32_t w = 0; w < workers; ++w) {
-      Int32 begin = 0, count = 0;
-      LaplacianRange(pointCount, workers, w, &begin, &count);
-      crew.emplace_back([&lists, &settings, src, dst, begin, count] {
-        SmoothRange(lists, settings, src, dst, begin, begin + count);
-      });
-    }
-    for (std::thread& t : crew) t.join();
-    crew.clear();
+    crew.Pass(lists, settings, src, dst, pointCount);
     std::swap(src, dst);
   }
   return src;

@@ -1,12 +1,15 @@
 // The yardstick: the binding engine's work done on flat arrays with the standard library
 // only (compressed rows instead of lists of lists, std::sort instead of the host's
-// adjacency, std::thread instead of the host's thread groups). Its arithmetic and order of
+// adjacency, a crew of std::threads instead of the host's thread groups). Its arithmetic and order of
 // operations are those of the plug-in, so its results match the host path bit for bit and
 // the benchmarks can check that they time the same work.
 #ifndef BENCH_YARDSTICK_H
 #define BENCH_YARDSTICK_H
 
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "c4d_types.h"
@@ -48,7 +51,49 @@ void BuildCsrPointPolygons(int32_t pointCount, const CPolygon* polygons, int32_t
 void SmoothRange(const CsrNeighbors& lists, const SmoothSettings& settings, const Vector* src, Vector* dst,
                  int32_t begin, int32_t end);
 
-// `iterations` passes on `workers` std::threads per pass (the plug-in's split of points).
+// A fixed crew of std::threads that run smoothing passes on command, each thread over its
+// range of the plug-in's split of the points. The threads are made once and woken for every
+// pass, as the host's pooled threads are.
+class SmoothingCrew {
+ public:
+  // in: workers >= 1.
+  explicit SmoothingCrew(int32_t workers);
+  // Stops and joins the threads.
+  ~SmoothingCrew();
+  SmoothingCrew(const SmoothingCrew&) = delete;
+  SmoothingCrew& operator=(const SmoothingCrew&) = delete;
+
+  // One pass over pointCount points from src into dst; returns when every worker has
+  // finished. One caller at a time.
+  void Pass(const CsrNeighbors& lists, const SmoothSettings& settings, const Vector* src, Vector* dst,
+            int32_t pointCount);
+
+ private:
+  // The pass the workers run next.
+  struct Job {
+    const CsrNeighbors* lists = nullptr;
+    const SmoothSettings* settings = nullptr;
+    const Vector* src = nullptr;
+    Vector* dst = nullptr;
+    int32_t pointCount = 0;
+  };
+  void Work(int32_t index);
+
+  int32_t workers_;
+  std::mutex mutex_;
+  std::condition_variable start_;
+  std::condition_variable done_;
+  Job job_;
+  uint64_t generation_ = 0;  // passes ordered so far
+  int32_t pending_ = 0;      // workers still busy with the current pass
+  bool stop_ = false;
+  std::vector<std::thread> threads_;
+};
+
+// The process's crew of `workers` threads, made on first use. in: workers >= 1.
+SmoothingCrew& CrewOf(int32_t workers);
+
+// `iterations` passes on the crew of `workers` threads.
 // in: a holds the points, b the same count of scratch. out: the buffer with the result
 // (a after an even number of passes, b after an odd one).
 Vector* SmoothOnThreads(const CsrNeighbors& lists, const SmoothSettings& settings, Vector* a, Vector* b,

@@ -103,6 +103,7 @@ class ResParser {
     c_.Next();
     return true;
   }
+
   bool Header() {
     const Token word = c_.Next();
     Token name;

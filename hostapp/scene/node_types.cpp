@@ -16,7 +16,6 @@ NodeTypes::NodeTypes() {
   RegisterObjectType(C4D_ONULL, "Null", plain(C4D_ONULL));
   RegisterObjectType(C4D_OJOINT, "Joint", plain(C4D_OJOINT));
   RegisterObjectType(C4D_OSKIN, "Skin", plain(C4D_OSKIN));
-  RegisterObjectType(C4D_OPOINTCACHE, "Point Cache", plain(C4D_OPOINTCACHE));
   RegisterTagType(C4D_TVERTEXMAP, "Vertex Map", [] { return std::make_unique<VertexMapTag>(); });
 }
 

@@ -21,7 +21,8 @@ class NodeTypes {
   using TagFactory = std::function<std::unique_ptr<Tag>()>;
 
   // The host's one table, holding polygon 5100, spline 5101, null 5140, joint 1019362,
-  // skin 1019363, point cache 1035900 and the vertex map tag 5682 from the start.
+  // skin 1019363 and the vertex map tag 5682 from the start (the evaluation module adds its
+  // deformers, the point cache among them).
   static NodeTypes& Global();
 
   // Adds a built-in type. in: type id, default name, factory (returns a node of that type,

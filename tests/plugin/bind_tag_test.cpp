@@ -193,7 +193,9 @@ TEST_F(BindTagTest, FailedAllocationsDuringBindLeaveTheTagAsItWas) {
   const TagData before = Written(tag);
   SweepAllocations([&]() { ReadInto(tag, before.bytes); }, [&]() { return Press(tag, BIND); },
                    [&](int64_t k, bool ok) {
-                     if (!ok) EXPECT_EQ(Written(tag).bytes, before.bytes) << "allocation " << k;
+                     if (!ok) {
+                       EXPECT_EQ(Written(tag).bytes, before.bytes) << "allocation " << k;
+                     }
                    });
 }
 
@@ -205,10 +207,11 @@ TEST_F(BindTagTest, FailedAllocationsDuringReadLeaveALiveTag) {
   hostapp::Tag* target = AddTag(op);
   SweepAllocations([]() {}, [&]() { return ReadInto(target, data.bytes); },
                    [&](int64_t k, bool ok) {
-                     if (ok)
+                     if (ok) {
                        EXPECT_EQ(Written(target).bytes, data.bytes) << k;
-                     else
+                     } else {
                        EXPECT_FALSE(Written(target).bound) << k;
+                     }
                    });
 }
 

@@ -151,7 +151,7 @@ std::vector<int32_t> PictureFrames(const std::vector<int32_t>& frames, int32_t c
 bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOutcome* outcome, std::string* error) {
   *outcome = ComparisonOutcome();
   Document& doc = evaluator.GetDocument();
-  outcome->scene_file = Join(job.out_dir, job.stem + ".tavren");
+  outcome->scene_file = Join(job.out_dir, job.stem + ".tvs");
   if (!SaveDocument(doc, outcome->scene_file, error)) return false;
 
   std::vector<MeshState> states(job.placements.size());

@@ -69,7 +69,7 @@ struct ComparisonOutcome {
   int32_t closed_meshes = 0;            // meshes whose volume is measured
 };
 
-// Saves the document (before any frame, with its frozen bindings) as <stem>.tavren, writes
+// Saves the document (before any frame, with its frozen bindings) as <stem>.tvs, writes
 // each mesh's rest points as <mesh stem>_rest.obj, then for every frame evaluates the
 // document twice (all placed deformers on, then off), writes <mesh stem>_skin_NNNN.obj and
 // <mesh stem>_corrected_NNNN.obj (NNNN the frame number, at least 4 digits), and measures both

@@ -136,8 +136,9 @@ void GltfFrameRange(const GltfScene& scene, int32_t animation, double fps, int32
   *first = *last = 0;
   if (animation < 0 || static_cast<size_t>(animation) >= scene.animations.size() || !(fps > 0)) return;
   const GltfAnimation& anim = scene.animations[animation];
-  *first = static_cast<int32_t>(std::floor(anim.start * fps + 1e-6));
-  *last = std::max(*first, static_cast<int32_t>(std::ceil(anim.end * fps - 1e-6)));
+  // Key times are stored as 32-bit floats: a time within a thousandth of a frame counts as on it.
+  *first = static_cast<int32_t>(std::floor(anim.start * fps + 1e-3));
+  *last = std::max(*first, static_cast<int32_t>(std::ceil(anim.end * fps - 1e-3)));
 }
 
 void AnimateGltfDocument(const GltfScene& scene, const GltfDocument& built, int32_t animation, double fps,

@@ -63,7 +63,8 @@ GltfDocument BuildGltfDocument(const GltfScene& scene, Document& doc);
 
 // in: scene, animation (index into scene.animations), fps > 0. out: *first and *last, the
 // frames (frame f at time f / fps) that cover the animation's keys: the last frame at or
-// before its start and the first at or after its end (rounding within 1e-6 of a frame).
+// before its start and the first at or after its end (a time within 1e-3 of a frame counts as
+// on it).
 // Frame 0 only when the animation index is out of range.
 void GltfFrameRange(const GltfScene& scene, int32_t animation, double fps, int32_t* first, int32_t* last);
 

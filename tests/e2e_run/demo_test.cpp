@@ -1,0 +1,93 @@
+// tavren-host demo: the generated arm bent and twisted with and without the corrective
+// deformer. What it writes, and what the figures say about the bent frames.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "run_env.h"
+
+namespace e2e_run {
+namespace {
+
+class DemoTest : public ScratchTest {};
+
+// in: PNG bytes. out: the width and height from its header; 0 when it is no PNG.
+void PngSize(const std::string& png, int* width, int* height) {
+  *width = *height = 0;
+  if (png.size() < 24 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return;
+  auto be32 = [&](size_t at) {
+    return (static_cast<unsigned char>(png[at]) << 24) | (static_cast<unsigned char>(png[at + 1]) << 16) |
+           (static_cast<unsigned char>(png[at + 2]) << 8) | static_cast<unsigned char>(png[at + 3]);
+  };
+  *width = static_cast<int>(be32(16));
+  *height = static_cast<int>(be32(20));
+}
+
+TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
+  const std::string out = Path("demo out");  // a new folder, with a space in its name
+  const RunResult r = RunHost("demo --frames 9 --out '" + out + "'");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_TRUE(r.err.empty()) << r.err;
+
+  std::vector<std::string> expected = {"arm.tvs", "arm_compare.png", "arm_report.csv", "arm_rest.obj"};
+  for (int f = 0; f < 9; ++f) {
+    char name[64];
+    std::snprintf(name, sizeof name, "arm_skin_%04d.obj", f);
+    expected.push_back(name);
+    std::snprintf(name, sizeof name, "arm_corrected_%04d.obj", f);
+    expected.push_back(name);
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Files(out), expected);  // nothing else, no temporary file left
+  // The console ends by naming where the outputs are.
+  EXPECT_NE(r.out.find(out + "/arm_report.csv"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(out + "/arm_compare.png"), std::string::npos) << r.out;
+
+  EXPECT_EQ(ReadBytes(out + "/arm.tvs").compare(0, 8, "TAVRSCN1"), 0);
+  int width = 0, height = 0;
+  PngSize(ReadBytes(out + "/arm_compare.png"), &width, &height);
+  EXPECT_GT(width, 0);
+  EXPECT_GT(height, width);  // three rows of two panels
+
+  // Frame 0 is the rest pose: both meshes give the rest mesh back.
+  const hostapp::Mesh rest = ReadMesh(out + "/arm_rest.obj");
+  const double size = Size(rest.points);
+  EXPECT_LT(MaxDistance(ReadMesh(out + "/arm_corrected_0000.obj").points, rest.points), 1e-9 * size);
+  EXPECT_LT(MaxDistance(ReadMesh(out + "/arm_skin_0000.obj").points, rest.points), 1e-9 * size);
+  const hostapp::Mesh last = ReadMesh(out + "/arm_corrected_0008.obj");
+  EXPECT_EQ(last.polygons.size(), rest.polygons.size());
+  EXPECT_GT(MaxDistance(last.points, rest.points), 0.1 * size);  // really bent
+
+  const std::vector<ReportRow> rows = ReadReport(out + "/arm_report.csv");
+  ASSERT_EQ(rows.size(), 9u);
+  EXPECT_LT(rows[0].skin_mean, 1e-9);
+  EXPECT_LT(rows[0].corrected_mean, 1e-9);
+  EXPECT_NEAR(rows[0].skin_volume, 1.0, 1e-9);  // the arm is closed: its volume is measured
+  for (const ReportRow& row : rows) {
+    // Bent frames: from half the full bend (60 degrees) on.
+    if (row.frame < 4) continue;
+    SCOPED_TRACE(row.frame);
+    EXPECT_GT(row.skin_mean, 0.005);
+    EXPECT_LT(row.corrected_mean, row.skin_mean);
+    EXPECT_TRUE(std::isfinite(row.corrected_volume));
+    EXPECT_LT(row.skin_volume, 1.0);
+  }
+  std::printf("demo, frame 8 (120 degrees): mean edge change skin-only %.4f %%, corrected %.4f %%; "
+              "volume ratio skin-only %.5f, corrected %.5f\n",
+              100.0 * rows[8].skin_mean, 100.0 * rows[8].corrected_mean, rows[8].skin_volume, rows[8].corrected_volume);
+}
+
+TEST_F(DemoTest, AnOutputPathThatIsAFileIsRefused) {
+  const std::string file = Path("taken");
+  FILE* f = std::fopen(file.c_str(), "w");
+  ASSERT_NE(f, nullptr);
+  std::fclose(f);
+  const RunResult r = RunHost("demo --frames 2 --out '" + file + "'");
+  EXPECT_NE(r.code, 0);
+  ASSERT_EQ(r.ErrLines().size(), 1u) << r.err;
+  EXPECT_NE(r.err.find(file), std::string::npos) << r.err;
+  EXPECT_EQ(Files(dir_), std::vector<std::string>{"taken"});
+}
+
+}  // namespace
+}  // namespace e2e_run

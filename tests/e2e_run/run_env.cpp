@@ -1,0 +1,113 @@
+#include "run_env.h"
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+#include "hostapp/app/report.h"
+#include "hostapp/io/obj.h"
+
+namespace e2e_run {
+
+std::vector<std::string> RunResult::ErrLines() const {
+  std::vector<std::string> lines;
+  std::istringstream in(err);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+RunResult RunHost(const std::string& args) {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tavren-run-io-XXXXXX").string();
+  RunResult r;
+  if (!::mkdtemp(&pattern[0])) return r;
+  const std::string out = pattern + "/stdout", err = pattern + "/stderr";
+  const std::string command = "cd '" TAVREN_SOURCE_DIR "' && '" TAVREN_BINARY_DIR "/cli/tavren-host' " + args + " >'" +
+                              out + "' 2>'" + err + "' </dev/null";
+  const int status = std::system(command.c_str());
+  r.code = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
+  r.out = ReadBytes(out);
+  r.err = ReadBytes(err);
+  std::error_code ec;
+  std::filesystem::remove_all(pattern, ec);
+  return r;
+}
+
+void ScratchTest::SetUp() {
+  std::string pattern = (std::filesystem::temp_directory_path() / "tavren-run-XXXXXX").string();
+  ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
+  dir_ = pattern;
+}
+
+void ScratchTest::TearDown() {
+  std::error_code ec;
+  if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
+}
+
+std::vector<std::string> ScratchTest::Files(const std::string& dir) {
+  std::vector<std::string> names;
+  std::error_code ec;
+  for (const auto& e : std::filesystem::directory_iterator(dir, ec)) names.push_back(e.path().filename().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::vector<ReportRow> ReadReport(const std::string& path) {
+  std::vector<ReportRow> rows;
+  std::istringstream in(ReadBytes(path));
+  std::string line;
+  EXPECT_TRUE(std::getline(in, line)) << path;
+  EXPECT_EQ(line, hostapp::kReportCsvHeader);
+  while (std::getline(in, line)) {
+    std::vector<double> v;
+    std::istringstream fields(line);
+    for (std::string f; std::getline(fields, f, ',');) {
+      v.push_back(f.empty() ? std::numeric_limits<double>::quiet_NaN() : std::strtod(f.c_str(), nullptr));
+    }
+    if (line.back() == ',') v.push_back(std::numeric_limits<double>::quiet_NaN());
+    EXPECT_EQ(v.size(), 8u) << line;
+    if (v.size() != 8u) continue;
+    rows.push_back(ReportRow{static_cast<int>(v[0]), v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
+  }
+  return rows;
+}
+
+hostapp::Mesh ReadMesh(const std::string& path) {
+  hostapp::Mesh m;
+  std::string error;
+  EXPECT_TRUE(hostapp::ReadObj(path, &m, &error)) << error;
+  return m;
+}
+
+double MaxDistance(const std::vector<C4D_Vector>& a, const std::vector<C4D_Vector>& b) {
+  double d = a.size() == b.size() ? 0.0 : std::numeric_limits<double>::infinity();
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+    const double x = a[i].x - b[i].x, y = a[i].y - b[i].y, z = a[i].z - b[i].z;
+    d = std::max(d, std::sqrt(x * x + y * y + z * z));
+  }
+  return d;
+}
+
+double Size(const std::vector<C4D_Vector>& points) {
+  if (points.empty()) return 0.0;
+  C4D_Vector lo = points[0], hi = points[0];
+  for (const C4D_Vector& p : points) {
+    lo = C4D_Vector{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = C4D_Vector{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  }
+  return std::sqrt((hi.x - lo.x) * (hi.x - lo.x) + (hi.y - lo.y) * (hi.y - lo.y) + (hi.z - lo.z) * (hi.z - lo.z));
+}
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace e2e_run

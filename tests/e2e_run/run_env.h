@@ -1,0 +1,58 @@
+// Running the built tavren-host from the repository root (so that the shared data is at
+// ../shared/data) into a scratch folder, and reading back what it wrote: meshes and the
+// per-frame report.
+#ifndef TESTS_E2E_RUN_RUN_ENV_H
+#define TESTS_E2E_RUN_RUN_ENV_H
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "hostapp/io/mesh.h"
+
+namespace e2e_run {
+
+struct RunResult {
+  int code = -1;  // exit code; -1 when the process did not exit normally
+  std::string out, err;
+  std::vector<std::string> ErrLines() const;
+};
+
+// in: args after the program name (shell syntax). out: tavren-host's result, run from the
+// repository root.
+RunResult RunHost(const std::string& args);
+
+// A scratch folder, removed with its contents at the end of the test.
+class ScratchTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+  // out: the full path of name in the scratch folder.
+  std::string Path(const std::string& name) const { return dir_ + "/" + name; }
+  // out: the names of the files in a folder, sorted; empty when it does not exist.
+  static std::vector<std::string> Files(const std::string& dir);
+  std::string dir_;
+};
+
+// One row of a report CSV, by column; an empty field reads as NaN.
+struct ReportRow {
+  int frame = 0;
+  double time = 0, skin_mean = 0, skin_max = 0, corrected_mean = 0, corrected_max = 0;
+  double skin_volume = 0, corrected_volume = 0;
+};
+// in: path of a report CSV. out: its rows; a test failure when the header or a row is malformed.
+std::vector<ReportRow> ReadReport(const std::string& path);
+
+// out: the mesh in an OBJ file; a test failure when it does not read.
+hostapp::Mesh ReadMesh(const std::string& path);
+// out: the largest distance between points of equal index.
+double MaxDistance(const std::vector<C4D_Vector>& a, const std::vector<C4D_Vector>& b);
+// out: the diagonal of the bounding box of points.
+double Size(const std::vector<C4D_Vector>& points);
+// out: the bytes of a file ("" when unreadable).
+std::string ReadBytes(const std::string& path);
+
+}  // namespace e2e_run
+
+#endif  // TESTS_E2E_RUN_RUN_ENV_H

@@ -1,7 +1,6 @@
 // tavren-host bind: binds on a rest mesh once and saves the scene (mesh, frozen bind tag,
 // deformer) so that later deform --binding runs, on any machine, skip the binding.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 #include <string>

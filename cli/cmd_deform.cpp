@@ -2,7 +2,6 @@
 // posed mesh into an OBJ file, or a sequence of posed meshes into a folder of frame-numbered
 // OBJ files.
 #include <CLI/CLI.hpp>
-
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -113,7 +112,8 @@ void DeformFrame(hostapp::DeformScene& scene, const PosedFrame& frame, const std
   for (size_t i = 0; i < result.points.size(); ++i) {
     const C4D_Vector& p = result.points[i];
     if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
-      throw CommandError(frame.path + ": the deformation gave point " + std::to_string(i) + " a coordinate that is not finite");
+      throw CommandError(frame.path + ": the deformation gave point " + std::to_string(i) +
+                         " a coordinate that is not finite");
   }
   result.polygons = scene.MeshObject().Polygons();
   if (!hostapp::WriteObj(out_path, result, &error)) throw CommandError(error);
@@ -162,8 +162,9 @@ void AddDeformCommand(CLI::App& app) {
       "bind on the rest mesh (or load a binding), then deform posed meshes: the posed shape, smoothed, with the "
       "rest-pose detail put back");
   cmd->add_option("--rest", o->rest, "rest mesh (OBJ) to bind on")->type_name("REST.obj");
-  CLI::Option* binding = cmd->add_option("--binding", o->binding, "scene file written by bind, used instead of binding again")
-                             ->type_name("SCENE.tvs");
+  CLI::Option* binding =
+      cmd->add_option("--binding", o->binding, "scene file written by bind, used instead of binding again")
+          ->type_name("SCENE.tvs");
   cmd->add_option("--posed", o->posed,
                   "posed mesh(es) (OBJ, same points and faces as the rest mesh); several files, or one pattern "
                   "such as posed_%04d.obj with --frames")

@@ -1,7 +1,6 @@
 // tavren-host plugins: loads the plug-in and lists every registration it made (accepted or
 // refused) and the lines it printed on the host console while starting.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -16,9 +15,12 @@ namespace {
 // in: kind. out: its name as listed.
 const char* KindName(hostapp::PluginKind kind) {
   switch (kind) {
-    case hostapp::PluginKind::kCommand: return "command";
-    case hostapp::PluginKind::kObject: return "object";
-    case hostapp::PluginKind::kTag: return "tag";
+    case hostapp::PluginKind::kCommand:
+      return "command";
+    case hostapp::PluginKind::kObject:
+      return "object";
+    case hostapp::PluginKind::kTag:
+      return "tag";
   }
   return "?";
 }
@@ -29,9 +31,10 @@ std::string InfoFlags(hostapp::PluginKind kind, int32_t info) {
     int32_t bit;
     const char* name;
   };
-  static const Flag kObjectFlags[] = {{C4D_OBJECT_MODIFIER, "modifier"}, {C4D_OBJECT_CALL_ADDEXECUTION, "add-execution"}};
-  static const Flag kTagFlags[] = {{C4D_TAG_VISIBLE, "visible"}, {C4D_TAG_MULTIPLE, "multiple"},
-                                   {C4D_TAG_EXPRESSION, "expression"}};
+  static const Flag kObjectFlags[] = {{C4D_OBJECT_MODIFIER, "modifier"},
+                                      {C4D_OBJECT_CALL_ADDEXECUTION, "add-execution"}};
+  static const Flag kTagFlags[] = {
+      {C4D_TAG_VISIBLE, "visible"}, {C4D_TAG_MULTIPLE, "multiple"}, {C4D_TAG_EXPRESSION, "expression"}};
   std::vector<Flag> flags;
   if (kind == hostapp::PluginKind::kObject) flags.assign(std::begin(kObjectFlags), std::end(kObjectFlags));
   if (kind == hostapp::PluginKind::kTag) flags.assign(std::begin(kTagFlags), std::end(kTagFlags));

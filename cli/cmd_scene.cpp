@@ -1,7 +1,6 @@
 // tavren-host save, load and info: scene files of the host (.tvs). save writes an unbound
 // set-up built from a mesh; load checks that a file loads; info describes what it holds.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -62,7 +61,8 @@ void RunInfo(const std::string& path) {
 
 void AddSceneCommands(CLI::App& app) {
   auto save = std::make_shared<tavren_cli::SaveOptions>();
-  CLI::App* cmd = app.add_subcommand("save", "save a scene built from a mesh: a live bind tag and a deformer, not bound");
+  CLI::App* cmd =
+      app.add_subcommand("save", "save a scene built from a mesh: a live bind tag and a deformer, not bound");
   cmd->add_option("--rest", save->rest, "rest mesh (OBJ)")->required()->type_name("REST.obj");
   cmd->add_option("--out", save->out, "scene file to write")->required()->type_name("FILE.tvs");
   save->settings.AddTo(*cmd);

@@ -120,11 +120,13 @@ std::vector<PosedFrame> ListPosedFrames(const std::vector<std::string>& posed, b
   std::vector<PosedFrame> frames;
   const bool pattern = std::any_of(posed.begin(), posed.end(), [](const std::string& p) { return IsFramePattern(p); });
   if (pattern) {
-    if (posed.size() != 1) throw CommandError("--posed: a frame pattern (" + posed[0] + ") must be the only posed file");
+    if (posed.size() != 1)
+      throw CommandError("--posed: a frame pattern (" + posed[0] + ") must be the only posed file");
     if (!has_range) throw CommandError("--posed " + posed[0] + ": a frame pattern needs --frames FIRST-LAST");
     if (range.last - range.first >= kMaxFrames)
       throw CommandError("--frames: more than " + std::to_string(kMaxFrames) + " frames in one run");
-    for (int64_t f = range.first; f <= range.last; ++f) frames.push_back(PosedFrame{f, ExpandFramePattern(posed[0], f)});
+    for (int64_t f = range.first; f <= range.last; ++f)
+      frames.push_back(PosedFrame{f, ExpandFramePattern(posed[0], f)});
     return frames;
   }
   std::set<int64_t> numbers;

@@ -36,8 +36,7 @@ std::string ExpandFramePattern(const std::string& pattern, int64_t frame);
 //     ones, else 1, 2, ... in the order given); range, when has_range, keeps only the
 //     frames in it. out: frames by ascending number; throws CommandError for a pattern
 //     without a range, a pattern among other files, or a range that selects nothing.
-std::vector<PosedFrame> ListPosedFrames(const std::vector<std::string>& posed, bool has_range,
-                                        const FrameRange& range);
+std::vector<PosedFrame> ListPosedFrames(const std::vector<std::string>& posed, bool has_range, const FrameRange& range);
 
 // in: folder, frame. out: folder/deformed_NNNN.obj (at least four digits).
 std::string FrameOutputPath(const std::string& folder, int64_t frame);

@@ -2,7 +2,6 @@
 // the rest to one subcommand and turns its failure into one line on standard error and a
 // non-zero exit code.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <exception>
 #include <iostream>

@@ -16,16 +16,26 @@ namespace {
 // the registered name of a plug-in type, else "type N".
 std::string TypeName(int32_t type) {
   switch (type) {
-    case C4D_OPOLYGON: return "polygon object";
-    case C4D_OSPLINE: return "spline";
-    case C4D_ONULL: return "null";
-    case C4D_OJOINT: return "joint";
-    case C4D_OSKIN: return "skin deformer";
-    case C4D_OPOINTCACHE: return "point cache";
-    case C4D_TVERTEXMAP: return "vertex map";
-    case C4D_TWEIGHT: return "weight tag";
-    case C4D_TRESTRICTION: return "restriction tag";
-    default: break;
+    case C4D_OPOLYGON:
+      return "polygon object";
+    case C4D_OSPLINE:
+      return "spline";
+    case C4D_ONULL:
+      return "null";
+    case C4D_OJOINT:
+      return "joint";
+    case C4D_OSKIN:
+      return "skin deformer";
+    case C4D_OPOINTCACHE:
+      return "point cache";
+    case C4D_TVERTEXMAP:
+      return "vertex map";
+    case C4D_TWEIGHT:
+      return "weight tag";
+    case C4D_TRESTRICTION:
+      return "restriction tag";
+    default:
+      break;
   }
   if (std::shared_ptr<const hostapp::PluginInfo> p = hostapp::Registry::Global().Find(type))
     return p->name + " (plug-in " + std::to_string(type) + ")";
@@ -40,9 +50,9 @@ std::string BindTagDetails(const hostapp::Tag& tag) {
   char step[64];
   std::snprintf(step, sizeof step, "%.17g", d.GetFloat(hostapp::kBindStep, 1.0));
   text += "; iterations " + std::to_string(d.GetInt32(hostapp::kBindIterations)) + ", mode " +
-          (d.GetInt32(hostapp::kBindSmoothType) == hostapp::kSmoothUniform ? "uniform" : "distance") +
-          ", pin border " + (d.GetBool(hostapp::kBindPinBorder) ? "on" : "off") + ", step " + step +
-          ", smooth only " + (d.GetBool(hostapp::kBindSmoothOnly) ? "on" : "off");
+          (d.GetInt32(hostapp::kBindSmoothType) == hostapp::kSmoothUniform ? "uniform" : "distance") + ", pin border " +
+          (d.GetBool(hostapp::kBindPinBorder) ? "on" : "off") + ", step " + step + ", smooth only " +
+          (d.GetBool(hostapp::kBindSmoothOnly) ? "on" : "off");
   if (const hostapp::Node* map = d.GetLink(hostapp::kBindVertexMap))
     text += ", vertex map \"" + map->Name() + "\"" + (d.GetBool(hostapp::kBindUseVertexMap, true) ? "" : " (not used)");
   return text;
@@ -100,7 +110,9 @@ SceneSummary Summarize(const hostapp::Document& doc) {
 }
 
 std::string SummaryLine(const SceneSummary& s) {
-  auto count = [](int64_t n, const char* one, const char* many) { return std::to_string(n) + " " + (n == 1 ? one : many); };
+  auto count = [](int64_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
   std::string line = count(s.objects, "object", "objects") + ", " + count(s.tags, "tag", "tags") + ", " +
                      count(s.points, "point", "points");
   if (s.frozen_tags + s.live_tags > 0)

@@ -1,7 +1,6 @@
 #include "cli/scene_options.h"
 
 #include <CLI/CLI.hpp>
-
 #include <cmath>
 #include <filesystem>
 
@@ -13,16 +12,18 @@ namespace tavren_cli {
 
 std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
   std::vector<CLI::Option*> added;
-  added.push_back(cmd.add_option("--iterations", iterations, "smoothing iterations (0: the deformer leaves the mesh as posed)")
-                      ->check(CLI::Validator(
-                          [](std::string& text) {
-                            return !text.empty() && text[0] == '-' ? std::string("must be 0 or more") : std::string();
-                          },
-                          "", "NON-NEGATIVE"))
-                      ->capture_default_str());
-  added.push_back(cmd.add_option("--mode", mode, "smoothing: uniform (plain average) or distance (edge-length weighted)")
-                      ->check(CLI::IsMember({"uniform", "distance"}))
-                      ->capture_default_str());
+  added.push_back(
+      cmd.add_option("--iterations", iterations, "smoothing iterations (0: the deformer leaves the mesh as posed)")
+          ->check(CLI::Validator(
+              [](std::string& text) {
+                return !text.empty() && text[0] == '-' ? std::string("must be 0 or more") : std::string();
+              },
+              "", "NON-NEGATIVE"))
+          ->capture_default_str());
+  added.push_back(
+      cmd.add_option("--mode", mode, "smoothing: uniform (plain average) or distance (edge-length weighted)")
+          ->check(CLI::IsMember({"uniform", "distance"}))
+          ->capture_default_str());
   added.push_back(cmd.add_flag("--pin-border", pin_border, "points on open borders keep their place while smoothing"));
   added.push_back(cmd.add_option("--step", step, "factor of each smoothing step")->capture_default_str());
   added.push_back(cmd.add_flag("--smooth-only", smooth_only, "output the smoothed mesh without the rest-pose detail"));

@@ -45,8 +45,8 @@ BindState ReadBindState(const Tag& tag) {
 
 DeformScene::~DeformScene() = default;
 
-std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSettings& settings,
-                                                const std::string& name, std::string* error) {
+std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSettings& settings, const std::string& name,
+                                                std::string* error) {
   if (!settings.weights.empty() && settings.weights.size() != rest.points.size()) {
     *error = std::to_string(settings.weights.size()) + " weights given for a mesh of " +
              std::to_string(rest.points.size()) + " points";
@@ -125,8 +125,8 @@ bool DeformScene::Bind(std::string* error) {
 bool DeformScene::SetPose(const Mesh& posed, const std::string& source, std::string* error) {
   const size_t n = mesh_->Points().size();
   if (posed.points.size() != n) {
-    *error = source + ": " + std::to_string(posed.points.size()) + " points, but the rest mesh has " +
-             std::to_string(n);
+    *error =
+        source + ": " + std::to_string(posed.points.size()) + " points, but the rest mesh has " + std::to_string(n);
     return false;
   }
   const std::vector<C4D_CPolygon>& polys = mesh_->Polygons();
@@ -152,7 +152,7 @@ bool DeformScene::SetPose(const Mesh& posed, const std::string& source, std::str
 }
 
 bool DeformScene::Evaluate(std::vector<C4D_Vector>* points, std::string* error) {
-  EvaluationResult result = hostapp::Evaluate(*doc_, 0.0);
+  EvaluationResult result = Evaluator(*doc_).Evaluate(0.0);
   for (const EvaluationIssue& issue : result.issues) {
     if (issue.object != mesh_ && issue.node != tag_) continue;
     *error = issue.message;

@@ -44,7 +44,9 @@ TEST_F(BadInputTest, BrokenMeshFiles) {
   const std::string whole = ReadBytes(Path("posed.obj"));
   WriteText("truncated.obj", whole.substr(0, whole.size() / 2) + "\nf 1 2");
   ExpectFailure("deform --rest rest.obj --posed truncated.obj --out out.obj", "truncated.obj");
-  WriteText("binary.obj", std::string("\x7f" "ELF\x02\x01\x01\0\0\0", 10));
+  WriteText("binary.obj", std::string("\x7f"
+                                      "ELF\x02\x01\x01\0\0\0",
+                                      10));
   ExpectFailure("bind --rest binary.obj --out b.tvs", "binary.obj");
   WriteText("past_end.obj", "v 0 0 0\nv 1 0 0\nv 1 1 0\nf 1 2 3\nf 1 3 4\n");
   ExpectFailure("deform --rest past_end.obj --posed posed.obj --out out.obj", "past_end.obj:5", "range");

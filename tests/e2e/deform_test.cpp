@@ -66,7 +66,8 @@ TEST_F(DeformTest, SavedBindingDeformsBitIdentically) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(ReadBytes(Path("direct.obj")), ReadBytes(Path("reused.obj")));
   // The weights took part: without them the result differs.
-  ASSERT_EQ(Run("deform --rest rest.obj --posed bent.obj --out plain.obj --iterations 3 --pin-border --step 0.75").code, 0);
+  ASSERT_EQ(Run("deform --rest rest.obj --posed bent.obj --out plain.obj --iterations 3 --pin-border --step 0.75").code,
+            0);
   EXPECT_NE(ReadBytes(Path("plain.obj")), ReadBytes(Path("direct.obj")));
   r = Run("info binding.tvs");
   EXPECT_NE(r.out.find("vertex map \"Weights\""), std::string::npos) << r.out;
@@ -79,17 +80,19 @@ TEST_F(DeformTest, SavedBindingDeformsBitIdentically) {
 }
 
 TEST_F(DeformTest, SequencesAreNamedByFrame) {
-  for (int f = 1; f <= 4; ++f) WriteMesh("posed_" + std::string(f < 10 ? "000" : "00") + std::to_string(f) + ".obj",
-                                         Bent(rest_, 0.03 * f));
+  for (int f = 1; f <= 4; ++f)
+    WriteMesh("posed_" + std::string(f < 10 ? "000" : "00") + std::to_string(f) + ".obj", Bent(rest_, 0.03 * f));
   ASSERT_EQ(Run("bind --rest rest.obj --out b.tvs").code, 0);
   // Two machines, two halves of the range, one output folder.
   RunResult r = Run("deform --binding b.tvs --posed posed_%04d.obj --frames 1-2 --out seq");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_NE(r.out.find("[2/2] frame 2"), std::string::npos) << r.out;
-  r = Run("deform --binding b.tvs --posed posed_0001.obj posed_0002.obj posed_0003.obj posed_0004.obj --frames 3-4 --out seq");
+  r =
+      Run("deform --binding b.tvs --posed posed_0001.obj posed_0002.obj posed_0003.obj posed_0004.obj --frames 3-4 "
+          "--out seq");
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(Files("seq"), (std::vector<std::string>{"deformed_0001.obj", "deformed_0002.obj", "deformed_0003.obj",
-                                                     "deformed_0004.obj"}));
+                                                    "deformed_0004.obj"}));
   ASSERT_EQ(Run("deform --rest rest.obj --posed posed_0003.obj --out single.obj").code, 0);
   EXPECT_EQ(ReadBytes(Path("single.obj")), ReadBytes(Path("seq/deformed_0003.obj")));
 

@@ -17,9 +17,9 @@ namespace e2e {
 
 // What one run of the binary gave.
 struct RunResult {
-  int code = -1;         // exit code; -1 when the process did not exit normally
-  std::string out;       // standard output
-  std::string err;       // standard error
+  int code = -1;    // exit code; -1 when the process did not exit normally
+  std::string out;  // standard output
+  std::string err;  // standard error
   // out: the lines of standard error.
   std::vector<std::string> ErrLines() const;
 };

@@ -14,7 +14,9 @@
 #include "hostapp/app/comparison.h"
 #include "hostapp/eval/arm.h"
 #include "hostapp/eval/evaluate.h"
+#include "hostapp/eval/falloff.h"
 #include "hostapp/scene/document.h"
+#include "hostapp/scene/matrix.h"
 
 namespace {
 
@@ -28,7 +30,20 @@ struct DemoOptions {
   int frames = 25;
   int iterations = 0;
   bool overlays = false;
+  double falloff_radius = 0;  // > 0: the deformer acts within a sphere around the elbow
 };
+
+// in: deformer, arm, radius > 0. Limits the deformer to a sphere of that radius around the
+// elbow, at full strength within its inner half.
+void LimitToElbow(hostapp::Object& deformer, const hostapp::ArmScene& arm, double radius) {
+  hostapp::Container& bc = deformer.Data();
+  bc.SetInt32(hostapp::kFalloffMode, C4D_FALLOFF_SPHERE);
+  bc.SetVector(hostapp::kFalloffSize, C4D_Vector{radius, radius, radius});
+  bc.SetFloat(hostapp::kFalloffInner, 0.5);
+  C4D_Matrix at_elbow = hostapp::IdentityMatrix();
+  at_elbow.off = C4D_Vector{0.5 * arm.length, 0.0, 0.0};
+  deformer.SetMl(at_elbow);  // the deformer sits under the mesh, which sits at the origin
+}
 
 // in: options. Runs the demo; throws tavren_cli::CommandError on failure.
 void RunDemo(const DemoOptions& options) {
@@ -52,6 +67,7 @@ void RunDemo(const DemoOptions& options) {
     throw tavren_cli::CommandError("demo: " + error);
   }
   job.placements[0].stem = "arm";
+  if (options.falloff_radius > 0) LimitToElbow(*job.placements[0].deformer, arm, options.falloff_radius);
   for (int f = 0; f < options.frames; ++f) job.frames.push_back(f);
   job.fps = kDemoFps;
   job.picture_frames = hostapp::PictureFrames(job.frames, 3);
@@ -83,6 +99,10 @@ void AddDemoCommand(CLI::App& app) {
       ->capture_default_str();
   cmd->add_option("--iterations", options->iterations, "smoothing iterations of the bind tag (default: the tag's own)")
       ->check(CLI::Range(1, 1000));
+  cmd->add_option("--falloff-radius", options->falloff_radius,
+                  "limit the deformer to a sphere of this radius around the elbow (the arm is 200 long)")
+      ->check(CLI::PositiveNumber)
+      ->type_name("R");
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformer draws (its falloff) in the picture");
   cmd->callback([options] { RunDemo(*options); });
 }

@@ -77,6 +77,16 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
               100.0 * rows[8].skin_mean, 100.0 * rows[8].corrected_mean, rows[8].skin_volume, rows[8].corrected_volume);
 }
 
+TEST_F(DemoTest, OverlaysDrawTheFalloffOnTheCorrectedPanels) {
+  ASSERT_EQ(RunHost("demo --frames 2 --falloff-radius 60 --out '" + Path("plain") + "'").code, 0);
+  ASSERT_EQ(RunHost("demo --frames 2 --falloff-radius 60 --overlays --out '" + Path("drawn") + "'").code, 0);
+  const std::string plain = ReadBytes(Path("plain/arm_compare.png")), drawn = ReadBytes(Path("drawn/arm_compare.png"));
+  ASSERT_FALSE(plain.empty());
+  EXPECT_NE(plain, drawn);
+  // Drawing changes the picture only.
+  EXPECT_EQ(ReadBytes(Path("plain/arm_report.csv")), ReadBytes(Path("drawn/arm_report.csv")));
+}
+
 TEST_F(DemoTest, AnOutputPathThatIsAFileIsRefused) {
   const std::string file = Path("taken");
   FILE* f = std::fopen(file.c_str(), "w");

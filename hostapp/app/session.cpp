@@ -16,7 +16,11 @@ std::unique_ptr<Session> Session::Start(const std::string& plugin_path, std::str
 }
 
 Session::~Session() {
-  if (library_) library_->End();
+  if (!library_) return;
+  library_->End();
+  // The host lets go of what the plug-in registered (the command's instance among it); the
+  // library itself stays mapped.
+  Registry::Global().Reset();
 }
 
 std::unique_ptr<Object> Session::NewObject(int32_t type) { return NodeTypes::Global().CreateObject(type); }

@@ -27,7 +27,8 @@ class Session {
   // Opens and starts the plug-in library at path. out: null with *error set when the library
   // is missing, is no plug-in, refuses the host or fails its start-up.
   static std::unique_ptr<Session> Start(const std::string& plugin_path, std::string* error);
-  // Ends the plug-in. Documents holding plug-in nodes must be freed before.
+  // Ends the plug-in and forgets its registrations. Documents holding plug-in nodes must be
+  // freed before.
   ~Session();
 
   PluginLibrary& Library() { return *library_; }

@@ -19,7 +19,22 @@ std::string OutstandingReport() {
 
 }  // namespace
 
+// Ends the plug-in after the last test, as the host does when it closes, and lets go of
+// what it registered, so that nothing the plug-in allocated outlives the program.
+class LibraryEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    if (!g_library) return;
+    g_library->End();
+    hostapp::Registry::Global().Reset();
+    delete g_library;
+    g_library = nullptr;
+  }
+};
+const ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new LibraryEnvironment);
+
 void PluginTest::SetUpTestSuite() {
+  (void)g_environment;
   if (g_library || !g_error.empty()) return;
   std::unique_ptr<hostapp::PluginLibrary> lib = hostapp::PluginLibrary::Open(LibraryPath(), &g_error);
   if (lib && lib->Start(&g_error)) g_library = lib.release();  // lives for the test program, as in the host

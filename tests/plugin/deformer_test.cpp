@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "hostapp/eval/draw.h"
 #include "hostapp/eval/falloff.h"
 #include "plugin_env.h"
 
@@ -252,6 +253,75 @@ TEST_F(DeformerTest, FailedAllocationsLeaveEveryPointRewrittenOrUntouched) {
     failed += untouched;
   }
   EXPECT_GT(failed, 0);
+}
+
+}  // namespace
+}  // namespace plugintest
+
+namespace plugintest {
+namespace {
+
+// The deformer object around the pass: menu creation, drawing, dirty checks, handles, copies.
+class DeformerObjectTest : public PluginTest {
+ protected:
+  const C4D_ObjectHooks& Hooks(hostapp::Object* op) { return op->Plugin()->object; }
+};
+
+TEST_F(DeformerObjectTest, NewDeformerAppliesEveryTagAndMenuCreationSwitchesItOn) {
+  hostapp::Object* d = AddObject(kDeformerId);
+  EXPECT_EQ(d->Data().GetInt32(LISTMODE, -1), 1);
+  EXPECT_FALSE(d->Data().Has(LIST));
+  d->SetState(C4D_OBJECT_DEFORM, false);
+  EXPECT_TRUE(d->Message(C4D_MSG_MENUPREPARE, nullptr));
+  EXPECT_TRUE(d->GetState(C4D_OBJECT_DEFORM));
+  EXPECT_EQ(Hooks(d).execute(d->Instance(), d, doc_.get(), nullptr, 1000, 0), C4D_EXECUTIONRESULT_OK);
+}
+
+TEST_F(DeformerObjectTest, DrawsItsFalloffOnlyWhileDeforming) {
+  hostapp::Object* d = AddObject(kDeformerId);
+  d->Data().SetInt32(hostapp::kFalloffMode, C4D_FALLOFF_SPHERE);
+  Hooks(d).execute(d->Instance(), d, doc_.get(), nullptr, 1000, 0);
+  hostapp::View view;
+  EXPECT_EQ(Hooks(d).draw(d->Instance(), d, C4D_DRAWPASS_OBJECT, &view, nullptr), C4D_DRAWRESULT_OK);
+  EXPECT_GT(view.lines.size(), 10u);
+  EXPECT_EQ(Hooks(d).draw(d->Instance(), d, C4D_DRAWPASS_HANDLES, &view, nullptr), C4D_DRAWRESULT_OK);
+  EXPECT_EQ(view.handles.size(), 1u);  // the sphere's radius
+
+  hostapp::View off;
+  d->SetState(C4D_OBJECT_DEFORM, false);
+  EXPECT_EQ(Hooks(d).draw(d->Instance(), d, C4D_DRAWPASS_OBJECT, &off, nullptr), C4D_DRAWRESULT_SKIP);
+  EXPECT_TRUE(off.lines.empty());
+}
+
+TEST_F(DeformerObjectTest, AFalloffChangeMarksItDirtyOnce) {
+  hostapp::Object* d = AddObject(kDeformerId);
+  auto check = [&] {
+    const uint32_t before = d->DirtyCount();
+    Hooks(d).check_dirty(d->Instance(), d, doc_.get());
+    return d->DirtyCount() != before;
+  };
+  check();  // the first look takes the falloff's current count
+  EXPECT_FALSE(check());
+  d->Data().SetFloat(hostapp::kFalloffStrength, 0.5);
+  EXPECT_TRUE(check());
+  EXPECT_FALSE(check());
+}
+
+TEST_F(DeformerObjectTest, HandlesMoveTheFalloffAndCopiesKeepItsSettings) {
+  hostapp::Object* d = AddObject(kDeformerId);
+  EXPECT_EQ(Hooks(d).get_handle_count(d->Instance(), d), 0);  // infinite: nothing to drag
+  d->Data().SetInt32(hostapp::kFalloffMode, C4D_FALLOFF_BOX);
+  ASSERT_EQ(Hooks(d).get_handle_count(d->Instance(), d), 3);
+  C4D_HandleInfo info{};
+  Hooks(d).get_handle(d->Instance(), d, 1, &info);
+  EXPECT_EQ(info.position.y, 100.0);
+  Hooks(d).set_handle(d->Instance(), d, 1, C4D_Vector{0, 42, 0}, &info);
+  EXPECT_EQ(d->Data().GetVector(hostapp::kFalloffSize).y, 42.0);
+
+  std::unique_ptr<hostapp::Object> copy = d->Clone(hostapp::CloneMode::kDuplicate);
+  ASSERT_TRUE(copy);
+  EXPECT_EQ(copy->Data().GetInt32(hostapp::kFalloffMode), C4D_FALLOFF_BOX);
+  EXPECT_EQ(Hooks(copy.get()).get_handle_count(copy->Instance(), copy.get()), 3);
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 // while the forearm twists. Every frame is evaluated with the deformer and without it, and the
 // meshes, the per-frame report, a comparison picture and the scene are written to a folder.
 #include <CLI/CLI.hpp>
-
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,7 +21,7 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kDemoBend = 120.0 * kPi / 180.0;  // the elbow's largest bend
-constexpr double kDemoTwist = 0.7;                   // the forearm's largest twist, radians
+constexpr double kDemoTwist = 0.7;                 // the forearm's largest twist, radians
 constexpr double kDemoFps = 24.0;
 
 struct DemoOptions {
@@ -90,7 +89,8 @@ void RunDemo(const DemoOptions& options) {
 void AddDemoCommand(CLI::App& app) {
   auto options = std::make_shared<DemoOptions>();
   CLI::App* cmd = app.add_subcommand(
-      "demo", "Bend and twist a generated arm, with and without the Tavren deformer, and write meshes, a report and a picture");
+      "demo",
+      "bend and twist a generated arm, with and without the Tavren deformer, and write meshes, a report and a picture");
   cmd->add_option("--out", options->out, "folder for the outputs (created when missing)")
       ->type_name("DIR")
       ->capture_default_str();

@@ -3,7 +3,6 @@
 // and bound at the rest pose; the animation's frames are evaluated with the deformer and
 // without it, and the same outputs as the demo's are written.
 #include <CLI/CLI.hpp>
-
 #include <cctype>
 #include <cstdio>
 #include <memory>
@@ -108,16 +107,19 @@ void RunFile(const RunOptions& options) {
     job.placements[i].stem = s;
   }
 
-  std::printf("%s: %zu skinned mesh%s\n", options.file.c_str(), scene.meshes.size(), scene.meshes.size() == 1 ? "" : "es");
+  std::printf("%s: %zu skinned mesh%s\n", options.file.c_str(), scene.meshes.size(),
+              scene.meshes.size() == 1 ? "" : "es");
   for (size_t i = 0; i < scene.meshes.size(); ++i) {
     const hostapp::GltfSkinnedMesh& m = scene.meshes[i];
-    std::printf("  %s: %zu points, %zu triangles, %zu joints; weights normalised on %d of %zu points (%d glTF vertices)",
-                built.meshes[i].mesh->Name().c_str(), m.points.size(), m.polygons.size(),
-                scene.skins[m.skin].joints.size(), m.normalised_points, m.points.size(), m.normalised_vertices);
+    std::printf(
+        "  %s: %zu points, %zu triangles, %zu joints; weights normalised on %d of %zu points (%d glTF vertices)",
+        built.meshes[i].mesh->Name().c_str(), m.points.size(), m.polygons.size(), scene.skins[m.skin].joints.size(),
+        m.normalised_points, m.points.size(), m.normalised_vertices);
     if (m.unweighted_points > 0) std::printf(", %d unweighted points bound to the root joint", m.unweighted_points);
     std::printf("\n");
     if (!built.meshes[i].rest_is_bind_pose) {
-      std::printf("  %s: the rest pose is not the bind pose; bound on the bind pose\n", built.meshes[i].mesh->Name().c_str());
+      std::printf("  %s: the rest pose is not the bind pose; bound on the bind pose\n",
+                  built.meshes[i].mesh->Name().c_str());
     }
   }
   if (animated) {
@@ -148,16 +150,20 @@ void RunFile(const RunOptions& options) {
 
 void AddRunCommand(CLI::App& app) {
   auto options = std::make_shared<RunOptions>();
-  CLI::App* cmd = app.add_subcommand(
-      "run", "Run a skinned, animated glTF file with and without the Tavren deformer and write meshes, a report and a picture");
-  cmd->add_option("file", options->file, "glTF 2.0 file (.gltf or .glb) with a skinned mesh")->required()->type_name("FILE");
+  CLI::App* cmd = app.add_subcommand("run",
+                                     "run a skinned, animated glTF file with and without the Tavren deformer and write "
+                                     "meshes, a report and a picture");
+  cmd->add_option("file", options->file, "glTF 2.0 file (.gltf or .glb) with a skinned mesh")
+      ->required()
+      ->type_name("FILE");
   cmd->add_option("--out", options->out, "folder for the outputs (created when missing)")
       ->type_name("DIR")
       ->capture_default_str();
   cmd->add_option("--fps", options->fps, "frames per second at which the animation is sampled")
       ->check(CLI::Range(0.001, 100000.0))
       ->capture_default_str();
-  cmd->add_option("--frames", options->frames, "frames to evaluate, A-B (default: the whole animation)")->type_name("A-B");
+  cmd->add_option("--frames", options->frames, "frames to evaluate, A-B (default: the whole animation)")
+      ->type_name("A-B");
   cmd->add_option("--iterations", options->iterations, "smoothing iterations of the bind tags (default: the tag's own)")
       ->check(CLI::Range(1, 1000));
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformers draw (their falloff) in the picture");

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <system_error>
 #include <limits>
+#include <system_error>
 
 #include "hostapp/app/session.h"
 #include "hostapp/eval/evaluate.h"
@@ -79,7 +79,8 @@ bool EvaluateMeshes(Evaluator& evaluator, int32_t frame, const std::vector<Tavre
       return false;
     }
     if (!AllFinite(*deformed)) {
-      *error = "frame " + std::to_string(frame) + " (" + what + "): " + p.mesh->Name() + " has points that are not finite";
+      *error =
+          "frame " + std::to_string(frame) + " (" + what + "): " + p.mesh->Name() + " has points that are not finite";
       return false;
     }
     points->push_back(std::move(result.points[p.mesh]));

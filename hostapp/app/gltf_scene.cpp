@@ -71,9 +71,9 @@ GltfMeshObjects BuildMesh(const GltfScene& scene, const GltfSkinnedMesh& mesh, s
     const Object& joint = *nodes[skin.joints[j]];
     // Rest pose as bind pose: the joint's own rest frame, so that an unanimated skeleton
     // moves nothing. Otherwise the frame the inverse bind matrix undoes, placed like the mesh.
-    const C4D_Matrix bind = made.rest_is_bind_pose
-                                ? joint.Mg()
-                                : GltfToHostMatrix(MultiplyMatrix(mesh.bind_global, InvertMatrix(skin.inverse_bind[j])));
+    const C4D_Matrix bind =
+        made.rest_is_bind_pose ? joint.Mg()
+                               : GltfToHostMatrix(MultiplyMatrix(mesh.bind_global, InvertMatrix(skin.inverse_bind[j])));
     joint_index[j] = weights->AddJoint(joint, bind);
   }
   const int32_t count = static_cast<int32_t>(mesh.points.size());
@@ -123,8 +123,8 @@ GltfDocument BuildGltfDocument(const GltfScene& scene, Document& doc) {
     op->SetName(NameOr(node.name, "Node", static_cast<size_t>(i)));
     op->SetMl(GltfToHostMatrix(node.rest));
     Object* parent = node.parent >= 0 ? built.nodes[node.parent] : nullptr;
-    built.nodes[i] = parent ? doc.InsertObject(std::move(op), parent, parent->DownLast())
-                            : doc.AppendObject(std::move(op));
+    built.nodes[i] =
+        parent ? doc.InsertObject(std::move(op), parent, parent->DownLast()) : doc.AppendObject(std::move(op));
   }
   for (size_t m = 0; m < scene.meshes.size(); ++m) {
     built.meshes.push_back(BuildMesh(scene, scene.meshes[m], m, built.nodes, doc));
@@ -165,7 +165,8 @@ void AnimateGltfDocument(const GltfScene& scene, const GltfDocument& built, int3
   std::vector<C4D_Matrix> locals;
   for (int32_t f = first; f <= last; ++f) {
     EvaluateNodeGlobals(flat, 0, f / fps, &locals);
-    for (int32_t n : moved) keys[n].push_back(TransformKey{static_cast<double>(f), DecomposeMatrix(GltfToHostMatrix(locals[n]))});
+    for (int32_t n : moved)
+      keys[n].push_back(TransformKey{static_cast<double>(f), DecomposeMatrix(GltfToHostMatrix(locals[n]))});
   }
   for (int32_t n : moved) out->SetKeys(*built.nodes[n], std::move(keys[n]));
 }

@@ -45,8 +45,8 @@ Image DrawPanel(const Panel& panel, const Camera& camera, const PictureOptions& 
   ZBuffer zbuffer(options.panel_width, options.panel_height);
   for (const PanelMesh& m : panel.meshes) {
     if (!m.points || !m.polygons) continue;
-    DrawMeshFlat(image, zbuffer, camera, m.points->data(), static_cast<int32_t>(m.points->size()),
-                 m.polygons->data(), static_cast<int32_t>(m.polygons->size()), m.color);
+    DrawMeshFlat(image, zbuffer, camera, m.points->data(), static_cast<int32_t>(m.points->size()), m.polygons->data(),
+                 static_cast<int32_t>(m.polygons->size()), m.color);
   }
   if (options.draw_overlays) {
     for (const DrawnLine& l : panel.overlay.lines) DrawLine3D(image, &zbuffer, camera, l.a, l.b, ToRgb8(l.color));

@@ -17,10 +17,14 @@ int CornerCount(const C4D_CPolygon& p) { return p.c == p.d ? 3 : 4; }
 
 int32_t Corner(const C4D_CPolygon& p, int i) {
   switch (i) {
-    case 0: return p.a;
-    case 1: return p.b;
-    case 2: return p.c;
-    default: return p.d;
+    case 0:
+      return p.a;
+    case 1:
+      return p.b;
+    case 2:
+      return p.c;
+    default:
+      return p.d;
   }
 }
 
@@ -140,8 +144,8 @@ std::string ReportCsv(const std::vector<FrameReport>& rows) {
   out += '\n';
   for (const FrameReport& r : rows) {
     out += std::to_string(r.frame) + ',' + Number(r.time) + ',' + Number(r.skin.Mean()) + ',' + Number(r.skin.max) +
-           ',' + Number(r.corrected.Mean()) + ',' + Number(r.corrected.max) + ',' + Number(r.skin_volume_ratio) +
-           ',' + Number(r.corrected_volume_ratio) + '\n';
+           ',' + Number(r.corrected.Mean()) + ',' + Number(r.corrected.max) + ',' + Number(r.skin_volume_ratio) + ',' +
+           Number(r.corrected_volume_ratio) + '\n';
   }
   return out;
 }

@@ -23,9 +23,9 @@ std::vector<MeshEdge> UniqueEdges(const std::vector<C4D_CPolygon>& polygons);
 
 // Running figures of the relative edge-length change |l - l0| / l0 over many edges.
 struct EdgeChange {
-  double sum = 0;     // of the per-edge changes
-  double max = 0;     // the largest per-edge change
-  int64_t edges = 0;  // edges measured (edges of zero rest length are left out)
+  double sum = 0;          // of the per-edge changes
+  double max = 0;          // the largest per-edge change
+  int64_t edges = 0;       // edges measured (edges of zero rest length are left out)
   int64_t non_finite = 0;  // edges whose deformed length is not finite
 
   // out: the mean change; 0 when no edge was measured.

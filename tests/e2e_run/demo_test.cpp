@@ -4,12 +4,42 @@
 #include <cmath>
 #include <cstdio>
 
+#include "hostapp/app/session.h"
+#include "hostapp/scene/document.h"
+#include "hostapp/scene/hyperfile.h"
+#include "hostapp/scene/scenefile.h"
 #include "run_env.h"
 
 namespace e2e_run {
 namespace {
 
 class DemoTest : public ScratchTest {};
+
+// Loads a saved demo scene with the plug-in running here: the arm carries the bind tag first,
+// frozen with one offset per point, and the deformer sits right after the skin.
+void ExpectBoundScene(const std::string& path) {
+  std::string error;
+  ASSERT_TRUE(EnsurePlugin(&error)) << error;
+  std::unique_ptr<hostapp::Document> doc = hostapp::LoadDocument(path, &error);
+  ASSERT_TRUE(doc) << error;
+  hostapp::PolygonObject* arm = hostapp::ToPolygonObject(doc->FindObject("Arm"));
+  ASSERT_NE(arm, nullptr);
+  hostapp::Tag* tag = arm->FirstTag();
+  ASSERT_TRUE(tag && tag->Type() == hostapp::kTavrenTagId);
+  std::vector<uint8_t> bytes;
+  hostapp::HyperFile written(&bytes);
+  ASSERT_TRUE(tag->Hooks()->write(tag->Instance(), tag, &written));
+  hostapp::HyperFile in(bytes.data(), bytes.size());
+  bool bound = false;
+  int32_t count = 0;
+  EXPECT_TRUE(in.ReadBool(&bound) && bound);
+  EXPECT_TRUE(in.ReadInt32(&count));
+  EXPECT_EQ(static_cast<size_t>(count), arm->Points().size());
+  hostapp::Object* skin = arm->Down();
+  ASSERT_TRUE(skin && skin->Type() == C4D_OSKIN);
+  ASSERT_NE(skin->Next(), nullptr);
+  EXPECT_EQ(skin->Next()->Type(), hostapp::kTavrenDeformerId);
+}
 
 // in: PNG bytes. out: the width and height from its header; 0 when it is no PNG.
 void PngSize(const std::string& png, int* width, int* height) {
@@ -43,7 +73,7 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
   EXPECT_NE(r.out.find(out + "/arm_report.csv"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(out + "/arm_compare.png"), std::string::npos) << r.out;
 
-  EXPECT_EQ(ReadBytes(out + "/arm.tvs").compare(0, 8, "TAVRSCN1"), 0);
+  ExpectBoundScene(out + "/arm.tvs");
   int width = 0, height = 0;
   PngSize(ReadBytes(out + "/arm_compare.png"), &width, &height);
   EXPECT_GT(width, 0);
@@ -72,9 +102,10 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
     EXPECT_TRUE(std::isfinite(row.corrected_volume));
     EXPECT_LT(row.skin_volume, 1.0);
   }
-  std::printf("demo, frame 8 (120 degrees): mean edge change skin-only %.4f %%, corrected %.4f %%; "
-              "volume ratio skin-only %.5f, corrected %.5f\n",
-              100.0 * rows[8].skin_mean, 100.0 * rows[8].corrected_mean, rows[8].skin_volume, rows[8].corrected_volume);
+  std::printf(
+      "demo, frame 8 (120 degrees): mean edge change skin-only %.4f %%, corrected %.4f %%; "
+      "volume ratio skin-only %.5f, corrected %.5f\n",
+      100.0 * rows[8].skin_mean, 100.0 * rows[8].corrected_mean, rows[8].skin_volume, rows[8].corrected_volume);
 }
 
 TEST_F(DemoTest, OverlaysDrawTheFalloffOnTheCorrectedPanels) {

@@ -16,9 +16,8 @@ class GltfRunTest : public ScratchTest {
   // prints the mean edge changes. out: the report's rows.
   std::vector<ReportRow> RunCharacter(const std::string& name, int first, int last) {
     const std::string out = Path(name);
-    const RunResult r =
-        RunHost("run ../shared/data/gltf/" + name + ".gltf --frames " + std::to_string(first) + "-" +
-                std::to_string(last) + " --out '" + out + "'");
+    const RunResult r = RunHost("run ../shared/data/gltf/" + name + ".gltf --frames " + std::to_string(first) + "-" +
+                                std::to_string(last) + " --out '" + out + "'");
     EXPECT_EQ(r.code, 0) << r.err;
     stdout_ = r.out;
     const hostapp::Mesh rest = ReadMesh(out + "/" + name + "_rest.obj");

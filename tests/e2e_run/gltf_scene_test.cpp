@@ -1,15 +1,15 @@
 // The glTF characters as documents of the host, with the plug-in loaded in this process:
 // the skin reproduces the file's own skinning at animated frames, and at the rest pose the
 // corrective deformer gives the rest mesh back.
+#include "hostapp/app/gltf_scene.h"
+
 #include <cmath>
 #include <memory>
 
 #include "hostapp/app/comparison.h"
-#include "hostapp/app/gltf_scene.h"
 #include "hostapp/app/session.h"
 #include "hostapp/eval/evaluate.h"
 #include "hostapp/io/gltf.h"
-#include "hostapp/scene/console.h"
 #include "hostapp/scene/document.h"
 #include "run_env.h"
 
@@ -18,20 +18,9 @@ namespace {
 
 class GltfSceneTest : public ::testing::TestWithParam<const char*> {
  protected:
-  static void SetUpTestSuite() {
-    static hostapp::Session* session = nullptr;  // kept for the life of the program, as the host does
-    static std::string error;
-    if (!session && error.empty()) {
-      hostapp::SetConsoleEcho(false);  // the plug-in's start-up banner
-      session = hostapp::Session::Start(TAVREN_BINARY_DIR "/plugins/tavren/tavren.so", &error).release();
-    }
-    started_ = session != nullptr;
-    error_ = error;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(started_) << error_;
     std::string error;
+    ASSERT_TRUE(EnsurePlugin(&error)) << error;
     ASSERT_TRUE(hostapp::ReadGltf(std::string("../shared/data/gltf/") + GetParam() + ".gltf", &scene_, &error))
         << error;
     ASSERT_EQ(scene_.meshes.size(), 1u);
@@ -39,16 +28,11 @@ class GltfSceneTest : public ::testing::TestWithParam<const char*> {
     built_ = hostapp::BuildGltfDocument(scene_, doc_);
   }
 
-  static bool started_;
-  static std::string error_;
   hostapp::GltfScene scene_;
   hostapp::Document doc_;
   std::unique_ptr<hostapp::Evaluator> evaluator_;
   hostapp::GltfDocument built_;
 };
-
-bool GltfSceneTest::started_ = false;
-std::string GltfSceneTest::error_;
 
 TEST_P(GltfSceneTest, SkinFollowsTheFileAndRestPoseComesBack) {
   hostapp::PolygonObject* mesh = built_.meshes[0].mesh;
@@ -81,7 +65,8 @@ TEST_P(GltfSceneTest, SkinFollowsTheFileAndRestPoseComesBack) {
   EXPECT_EQ(mesh->FirstTag(), placed[0].tag);
   EXPECT_EQ(placed[0].deformer->Pred(), built_.meshes[0].skin);  // right after the skin
   evaluator_->GetAnimation() = hostapp::Animation();
-  for (size_t i = 0; i < built_.nodes.size(); ++i) built_.nodes[i]->SetMl(hostapp::GltfToHostMatrix(scene_.nodes[i].rest));
+  for (size_t i = 0; i < built_.nodes.size(); ++i)
+    built_.nodes[i]->SetMl(hostapp::GltfToHostMatrix(scene_.nodes[i].rest));
   hostapp::EvaluationResult at_rest = evaluator_->Evaluate(0);
   ASSERT_TRUE(at_rest.issues.empty()) << at_rest.issues.front().message;
   EXPECT_LT(MaxDistance(*at_rest.Points(*mesh), rest), 1e-9 * size);

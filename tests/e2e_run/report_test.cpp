@@ -1,8 +1,9 @@
 // The quality figures on meshes with known answers.
+#include "hostapp/app/report.h"
+
 #include <cmath>
 #include <limits>
 
-#include "hostapp/app/report.h"
 #include "run_env.h"
 
 namespace e2e_run {

@@ -11,7 +11,11 @@
 #include <sstream>
 
 #include "hostapp/app/report.h"
+#include "hostapp/app/session.h"
+#include "hostapp/eval/builtins.h"
 #include "hostapp/io/obj.h"
+#include "hostapp/scene/console.h"
+#include "hostapp/scene/registry.h"
 
 namespace e2e_run {
 
@@ -108,6 +112,38 @@ std::string ReadBytes(const std::string& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+namespace {
+
+hostapp::Session* g_session = nullptr;
+std::string g_plugin_error;
+
+// Ends the plug-in after the last test, as the host does when it closes, and lets go of what
+// it registered, so that nothing the plug-in allocated outlives the program.
+class PluginEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override {
+    if (!g_session) return;
+    delete g_session;
+    g_session = nullptr;
+    hostapp::Registry::Global().Reset();
+  }
+};
+const ::testing::Environment* const g_environment = ::testing::AddGlobalTestEnvironment(new PluginEnvironment);
+
+}  // namespace
+
+bool EnsurePlugin(std::string* error) {
+  (void)g_environment;
+  if (!g_session && g_plugin_error.empty()) {
+    hostapp::SetConsoleEcho(false);       // the plug-in's start-up banner
+    hostapp::RegisterBuiltinDeformers();  // joints, weight tags and skins in scene files
+    g_session = hostapp::Session::Start(TAVREN_BINARY_DIR "/plugins/tavren/tavren.so", &g_plugin_error).release();
+    if (!g_session && g_plugin_error.empty()) g_plugin_error = "the plug-in did not start";
+  }
+  *error = g_plugin_error;
+  return g_session != nullptr;
 }
 
 }  // namespace e2e_run

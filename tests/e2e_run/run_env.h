@@ -53,6 +53,10 @@ double Size(const std::vector<C4D_Vector>& points);
 // out: the bytes of a file ("" when unreadable).
 std::string ReadBytes(const std::string& path);
 
+// Registers the host's built-in types, then loads and starts the built plug-in in this
+// process, once; it ends after the last test. out: true when it runs; *error says why not.
+bool EnsurePlugin(std::string* error);
+
 }  // namespace e2e_run
 
 #endif  // TESTS_E2E_RUN_RUN_ENV_H

@@ -23,31 +23,31 @@
 namespace hostapp {
 namespace {
 
+using detail::BlockRecord;
+using detail::SmallBlock;
 using detail::ThreadCache;
 using detail::ThreadCounters;
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr bool kPlainMalloc = TAVREN_PLAIN_MALLOC != 0;
-constexpr int64_t kSmallMax = detail::kClassCount * detail::kClassStep;  // 256 bytes
-constexpr uint16_t kLargeClass = 0xFFFF;
-constexpr uint16_t kLive = 0x7AB1;
-constexpr uint16_t kFreed = 0xDEAD;
+constexpr uint32_t kLive = 0x7AB1C0DE;
+constexpr uint32_t kFreed = 0xDEADF4EE;
 
-// Precedes every block. Its second word survives a slab block's stay on a free list.
+// Precedes every block that comes from malloc (large blocks; every block under
+// AddressSanitizer or when the pool's address range is used up).
 struct alignas(16) Header {
-  int64_t size;   // requested bytes
-  uint32_t slot;  // allocating file
-  uint16_t cls;   // size class, or kLargeClass for a malloc block
-  uint16_t marker;
+  int64_t capacity;  // payload bytes the block holds
+  int64_t size;      // requested bytes
+  uint32_t slot;     // allocating file
+  uint32_t marker;   // kLive or kFreed
+  uint64_t unused;
 };
-static_assert(sizeof(Header) == 16, "the header keeps payloads 16-byte aligned");
+static_assert(sizeof(Header) == 32, "the header keeps payloads 16-byte aligned");
 
 inline Header* HeaderOf(void* p) { return static_cast<Header*>(p) - 1; }
 inline void* PayloadOf(Header* h) { return h + 1; }
-inline int ClassOf(int64_t size) { return size <= 16 ? 0 : static_cast<int>((size - 1) >> 4); }
-inline int64_t ClassPayload(int cls) { return detail::BlockBytes(cls) - 16; }
 
-// Everything a thread touches on each call: its slab cache, its counters, and a small
+// Everything a thread touches on each call: its pool cache, its counters, and a small
 // direct-mapped cache from a file pointer to its slot.
 struct ThreadState {
   ThreadCache cache;
@@ -130,9 +130,10 @@ int SlotOf(ThreadState& s, const char* file) {
   return slot;
 }
 
-inline void Count(ThreadState& s, const Header* h, int64_t sign) {
-  detail::Bump(s.counters.blocks[h->slot], sign);
-  detail::Bump(s.counters.bytes[h->slot], sign * h->size);
+// Adds (sign +1) or removes (-1) one block of size bytes from a file's counts.
+inline void Count(ThreadState& s, int slot, int64_t size, int64_t sign) {
+  detail::Bump(s.counters.blocks[slot], sign);
+  detail::Bump(s.counters.bytes[slot], sign * size);
 }
 
 // Failure switch: when armed, the call that brings the countdown from 1 to 0 fails.
@@ -153,43 +154,117 @@ inline bool CountCallAndTestFailure(ThreadState& s) {
   std::abort();
 }
 
-Header* CheckedHeader(void* p) {
+constexpr const char* kNotOurs = "pointer not allocated by the host allocator";
+constexpr const char* kFreedTwice = "block freed twice or used after free";
+
+// A live block found by address: a pool block (small.record set) or a malloc block (header).
+struct Block {
+  SmallBlock small;
+  Header* header;
+};
+
+// in: a pointer handed to free or realloc. out: its block; aborts when p is not a live block.
+Block CheckedBlock(void* p) {
+  if (!kPlainMalloc && detail::PoolOwns(p)) {
+    const SmallBlock b = detail::PoolLookup(p);
+    if (!b.record || b.record->sizePlusOne == BlockRecord::kNever) Die(kNotOurs, p);
+    if (b.record->sizePlusOne == BlockRecord::kFreed) Die(kFreedTwice, p);
+    return {b, nullptr};
+  }
   Header* h = HeaderOf(p);
-  if (h->marker == kLive) return h;
-  Die(h->marker == kFreed ? "block freed twice or used after free"
-                          : "pointer not allocated by the host allocator",
-      p);
+  if (h->marker != kLive) Die(h->marker == kFreed ? kFreedTwice : kNotOurs, p);
+  return {SmallBlock{nullptr, 0, 0, nullptr}, h};
 }
+
+// in: bytes of payload. out: a malloc block holding them, its header's capacity set; NULL:
+// out of memory.
+Header* MallocBlock(int64_t size, bool clear) {
+  if (static_cast<uint64_t>(size) > SIZE_MAX - sizeof(Header)) return nullptr;
+  const auto bytes = static_cast<size_t>(size);
+  auto* h = static_cast<Header*>(clear ? std::calloc(1, sizeof(Header) + bytes) : std::malloc(sizeof(Header) + bytes));
+  if (h) h->capacity = size;
+  return h;
+}
+
+// Frees a malloc block (already marked freed).
+void DropMallocBlock(Header* h) { std::free(h); }
 
 // A new block of size bytes (>= 0) counted against slot; NULL: out of memory.
 void* NewBlock(ThreadState& s, int64_t size, int slot, bool clear) {
-  Header* h;
-  uint16_t cls;
-  if (!kPlainMalloc && size <= kSmallMax) {
-    cls = static_cast<uint16_t>(ClassOf(size));
-    h = static_cast<Header*>(detail::PoolAllocate(s.cache, cls));
-    if (!h) return nullptr;
-    if (clear) std::memset(PayloadOf(h), 0, static_cast<size_t>(size));
-  } else {
-    if (static_cast<uint64_t>(size) > SIZE_MAX - sizeof(Header)) return nullptr;
-    const size_t bytes = sizeof(Header) + static_cast<size_t>(size);
-    cls = kLargeClass;
-    h = static_cast<Header*>(clear ? std::calloc(1, bytes) : std::malloc(bytes));
-    if (!h) return nullptr;
+  if (!kPlainMalloc && size <= detail::kSmallMax) {
+    BlockRecord* record = nullptr;
+    if (void* p = detail::PoolAllocate(s.cache, detail::ClassOf(size), &record)) {
+      record->SetLive(size, slot);
+      if (clear) std::memset(p, 0, static_cast<size_t>(size));
+      Count(s, slot, size, 1);
+      return p;
+    }
+    // The pool's range is used up or absent: the block comes from malloc.
   }
+  Header* h = MallocBlock(size, clear);
+  if (!h) return nullptr;
   h->size = size;
   h->slot = static_cast<uint32_t>(slot);
-  h->cls = cls;
   h->marker = kLive;
-  Count(s, h, 1);
+  Count(s, slot, size, 1);
   return PayloadOf(h);
 }
 
-void ReleaseBlock(ThreadState& s, Header* h) {
-  Count(s, h, -1);
-  h->marker = kFreed;
-  if (h->cls == kLargeClass) std::free(h);
-  else detail::PoolFree(s.cache, h, h->cls);
+// Uncounts and frees a live block.
+void ReleaseBlock(ThreadState& s, const Block& b) {
+  if (b.small.record) {
+    Count(s, b.small.record->slot, b.small.record->Size(), -1);
+    b.small.record->sizePlusOne = BlockRecord::kFreed;
+    detail::PoolFree(s.cache, b.small);
+  } else {
+    Count(s, static_cast<int>(b.header->slot), b.header->size, -1);
+    b.header->marker = kFreed;
+    DropMallocBlock(b.header);
+  }
+}
+
+// Resizes the live block b (at p) to size bytes counted against slot. out: the block's
+// payload (moved or not); NULL: out of memory, b untouched.
+void* Resize(ThreadState& s, void* p, const Block& b, int64_t size, int slot) {
+  if (b.small.record) {
+    BlockRecord& r = *b.small.record;
+    if (size <= detail::BlockBytes(b.small.cls)) {  // fits where it is
+      Count(s, r.slot, r.Size(), -1);
+      r.SetLive(size, slot);
+      Count(s, slot, size, 1);
+      return p;
+    }
+  } else {
+    Header* h = b.header;
+    // Stays where it is when it fits and still uses at least half of the block.
+    if (size <= h->capacity && size >= h->capacity / 2) {
+      Count(s, static_cast<int>(h->slot), h->size, -1);
+      h->size = size;
+      h->slot = static_cast<uint32_t>(slot);
+      Count(s, slot, size, 1);
+      return p;
+    }
+    if (kPlainMalloc || size > detail::kSmallMax) {  // stays a malloc block
+      if (static_cast<uint64_t>(size) > SIZE_MAX - sizeof(Header)) return nullptr;
+      const Header old = *h;
+      auto* g = static_cast<Header*>(std::realloc(h, sizeof(Header) + static_cast<size_t>(size)));
+      if (!g) return nullptr;
+      g->capacity = size;
+      Count(s, static_cast<int>(old.slot), old.size, -1);
+      g->size = size;
+      g->slot = static_cast<uint32_t>(slot);
+      g->marker = kLive;
+      Count(s, slot, size, 1);
+      return PayloadOf(g);
+    }
+  }
+  // Moves between the pool and malloc, or between pool classes.
+  void* q = NewBlock(s, size, slot, false);
+  if (!q) return nullptr;
+  const int64_t old = b.small.record ? b.small.record->Size() : b.header->size;
+  std::memcpy(q, p, static_cast<size_t>(size < old ? size : old));
+  ReleaseBlock(s, b);
+  return q;
 }
 
 void* Allocate(int64_t size, const char* file, bool clear) {
@@ -218,42 +293,18 @@ void* MemoryAllocClear(int64_t size, int32_t, const char* file) { return Allocat
 
 void* MemoryRealloc(void* p, int64_t size, int32_t, const char* file) {
   if (!p) return Allocate(size, file, false);
-  Header* h = CheckedHeader(p);
+  const Block b = CheckedBlock(p);
   return WithState([&](ThreadState& s) -> void* {
     if (CountCallAndTestFailure(s) || size < 0) return nullptr;
-    const int slot = SlotOf(s, file);
-    const bool large = h->cls == kLargeClass;
-    if (!large && size <= ClassPayload(h->cls)) {  // fits where it is
-      Count(s, h, -1);
-      h->size = size;
-      h->slot = static_cast<uint32_t>(slot);
-      Count(s, h, 1);
-      return p;
-    }
-    if (large && (kPlainMalloc || size > kSmallMax)) {  // stays a malloc block
-      if (static_cast<uint64_t>(size) > SIZE_MAX - sizeof(Header)) return nullptr;
-      const Header old = *h;
-      auto* g = static_cast<Header*>(std::realloc(h, sizeof(Header) + static_cast<size_t>(size)));
-      if (!g) return nullptr;
-      Count(s, &old, -1);
-      g->size = size;
-      g->slot = static_cast<uint32_t>(slot);
-      Count(s, g, 1);
-      return PayloadOf(g);
-    }
-    void* q = NewBlock(s, size, slot, false);  // moves between slab and malloc
-    if (!q) return nullptr;
-    std::memcpy(q, p, static_cast<size_t>(size < h->size ? size : h->size));
-    ReleaseBlock(s, h);
-    return q;
+    return Resize(s, p, b, size, SlotOf(s, file));
   });
 }
 
 void MemoryFree(void* p) {
   if (!p) return;
-  Header* h = CheckedHeader(p);
+  const Block b = CheckedBlock(p);
   WithState([&](ThreadState& s) {
-    ReleaseBlock(s, h);
+    ReleaseBlock(s, b);
     return 0;
   });
 }
@@ -288,6 +339,10 @@ int64_t OutstandingBytes() {
   int64_t bytes = 0;
   detail::SumTotals(nullptr, &bytes, nullptr);
   return bytes;
+}
+
+bool IsPooledBlock(const void* p) {
+  return !kPlainMalloc && detail::PoolOwns(p) && detail::PoolLookup(p).record != nullptr;
 }
 
 }  // namespace hostapp

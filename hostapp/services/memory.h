@@ -1,10 +1,13 @@
 // The host allocator behind C4D_MemoryTable.
 //
-// Every block carries a 16-byte header (requested size, allocating file's slot, size class,
-// liveness marker) and is counted against the source file named by the caller, compared by
-// content (so the same file seen through different pointers is one entry). Blocks of up to
-// 256 bytes come from size-class slabs with per-thread caches; larger ones from malloc.
-// Under AddressSanitizer every block comes from malloc so overflows stay visible.
+// Every block is counted against the source file named by the caller, compared by content
+// (so the same file seen through different pointers is one entry), with its requested size.
+// Blocks of up to 256 bytes carry no header: they come from size-class chunks in one
+// reserved address range (size_class_pool.h), handed out in address order, so a run of
+// small lists allocated one after another lies back to back in memory. Larger blocks come
+// from malloc behind a 32-byte header. Under AddressSanitizer every block comes from
+// malloc, so overflows stay visible; so do small blocks when no address range could be
+// reserved or it is used up.
 //
 // A switch makes the n-th allocation call from now fail, so tests can drive every
 // out-of-memory path: alloc, alloc_clear and realloc each count as one allocation call
@@ -55,6 +58,10 @@ struct OutstandingEntry {
 std::vector<OutstandingEntry> Outstanding();
 int64_t OutstandingBlocks();
 int64_t OutstandingBytes();
+
+// true when p is a block of the headerless small-block pool (false for malloc blocks,
+// and for every block under AddressSanitizer).
+bool IsPooledBlock(const void* p);
 
 // Constructs a T in a block counted against file; NULL when out of memory or when T's
 // constructor throws. For the host's own objects behind opaque handles.

@@ -1,106 +1,250 @@
 #include "hostapp/services/size_class_pool.h"
 
-#include <cstdlib>
+#include <atomic>
 #include <mutex>
+#include <new>
+
+#include "hostapp/services/address_region.h"
 
 namespace hostapp::detail {
+
+// The header at the start of every chunk; the bitmap follows at kHeaderBytes, then the
+// side table of records, then the blocks at dataOffset.
+struct Chunk {
+  uint32_t magic;
+  uint16_t cls;
+  uint16_t words;        // bitmap words
+  uint32_t blocks;       // blocks in the chunk
+  uint32_t dataOffset;   // first block, from the chunk's start
+  uint32_t blockBytes;   // BlockBytes(cls)
+  uint32_t reciprocal;   // ceil(2^32 / blockBytes): offset / blockBytes without a division
+  std::atomic<Chunk*> next{nullptr};   // the class's next chunk, at a higher address
+  std::atomic<int64_t> freeCount{0};   // blocks set in the bitmap (a hint: may briefly lag)
+};
+
 namespace {
 
-constexpr int64_t kBatch = 64;            // blocks moved between a thread and the centre at once
-constexpr int64_t kChunkBytes = 64 * 1024;
+constexpr auto kRelaxed = std::memory_order_relaxed;
+constexpr auto kAcquire = std::memory_order_acquire;
+constexpr auto kRelease = std::memory_order_release;
+constexpr auto kAcqRel = std::memory_order_acq_rel;
+constexpr uint32_t kChunkMagic = 0x43484B53;  // "SKHC"
+constexpr uint32_t kHeaderBytes = 64;
+static_assert(sizeof(Chunk) <= kHeaderBytes, "the chunk header fits before the bitmap");
 
-// Link words inside a free block: the next block of its list, and (in the first block of a
-// batch on a central list) the next batch and the batch's block count.
-inline void*& NextBlock(void* b) { return *static_cast<void**>(b); }
-inline void*& NextBatch(void* b) { return *reinterpret_cast<void**>(static_cast<char*>(b) + 16); }
-inline int64_t& BatchCount(void* b) { return *reinterpret_cast<int64_t*>(static_cast<char*>(b) + 24); }
+// Where the parts of a chunk of one class lie.
+struct Layout {
+  uint32_t blocks, words, dataOffset;
+};
 
-struct alignas(64) CentralList {
-  std::mutex mutex;
-  void* batches = nullptr;  // first blocks of batches, linked through NextBatch
+// in: class. out: the most blocks that fit in a chunk beside their header, bitmap and records.
+constexpr Layout LayoutOf(int cls) {
+  const uint64_t bytes = static_cast<uint64_t>(BlockBytes(cls));
+  for (uint64_t n = (kRegionChunkBytes - kHeaderBytes) / bytes; n > 0; --n) {
+    const uint64_t words = (n + 63) / 64;
+    const uint64_t data = (kHeaderBytes + words * 8 + n * sizeof(BlockRecord) + 15) / 16 * 16;
+    if (data + n * bytes <= kRegionChunkBytes)
+      return {static_cast<uint32_t>(n), static_cast<uint32_t>(words), static_cast<uint32_t>(data)};
+  }
+  return {0, 0, 0};
+}
+
+inline std::atomic<uint64_t>* Bitmap(Chunk* c) {
+  return reinterpret_cast<std::atomic<uint64_t>*>(reinterpret_cast<char*>(c) + kHeaderBytes);
+}
+inline BlockRecord* Records(Chunk* c) {
+  return reinterpret_cast<BlockRecord*>(reinterpret_cast<char*>(c) + kHeaderBytes + c->words * 8u);
+}
+inline int PopCount(uint64_t m) { return __builtin_popcountll(m); }
+
+// The chunks of one class in address order, and where to start looking for free blocks.
+//
+// The hint packs the number of the lowest chunk that may have bitmap bits (its place in the
+// region + 1; 0: the first chunk) with a version that every return of blocks bumps, so a
+// thread that moves the hint up past chunks it found full fails to when blocks came back
+// meanwhile.
+struct alignas(64) ClassList {
+  std::mutex mutex;                    // serialises growth
+  Chunk* last = nullptr;               // under mutex
+  std::atomic<Chunk*> first{nullptr};
+  std::atomic<uint64_t> hint{0};
 };
 
 // Never destroyed: threads may still free blocks while the process exits.
-CentralList* Centrals() {
-  static CentralList* lists = new CentralList[kClassCount];
+ClassList* Lists() {
+  static ClassList* lists = new ClassList[kClassCount];
   return lists;
 }
 
-// Pushes the list head..(count blocks) onto the central list of cls.
-void PushBatch(int cls, void* head, int64_t count) {
-  CentralList& c = Centrals()[cls];
-  BatchCount(head) = count;
-  std::lock_guard<std::mutex> lock(c.mutex);
-  NextBatch(head) = c.batches;
-  c.batches = head;
+inline uint32_t NumberOf(const Chunk* c) {
+  return static_cast<uint32_t>((reinterpret_cast<uintptr_t>(c) - Region().begin) / kRegionChunkBytes + 1);
 }
-
-// Moves one central batch of cls into list (which is empty). false: none available.
-bool PopBatch(int cls, FreeList& list) {
-  CentralList& c = Centrals()[cls];
-  std::lock_guard<std::mutex> lock(c.mutex);
-  void* head = c.batches;
-  if (!head) return false;
-  c.batches = NextBatch(head);
-  list.head = head;
-  list.count = BatchCount(head);
-  return true;
+inline Chunk* ChunkOf(uint32_t number) {
+  return reinterpret_cast<Chunk*>(Region().begin + (number - 1) * kRegionChunkBytes);
 }
+inline uint32_t HintNumber(uint64_t hint) { return static_cast<uint32_t>(hint); }
+inline uint64_t Hint(uint32_t number, uint64_t version) { return (version << 32) | number; }
 
-// Carves a new chunk of cls blocks: the first kBatch go to list (empty), the rest to the
-// central list in batches. false: out of memory.
-bool CarveChunk(int cls, FreeList& list) {
-  const int64_t bytes = BlockBytes(cls);
-  const int64_t n = kChunkBytes / bytes;
-  char* chunk = static_cast<char*>(std::malloc(static_cast<size_t>(n * bytes)));
-  if (!chunk) return false;
-  for (int64_t first = 0; first < n; first += kBatch) {
-    const int64_t last = first + kBatch < n ? first + kBatch : n;
-    for (int64_t i = first; i < last; ++i) {
-      NextBlock(chunk + i * bytes) = i + 1 < last ? chunk + (i + 1) * bytes : nullptr;
-    }
-    if (first == 0) {
-      list.head = chunk;
-      list.count = last;
-    } else {
-      PushBatch(cls, chunk + first * bytes, last - first);
-    }
+// Lowers the class's hint to c when it lies above, and bumps its version.
+void NoteReturnedBlocks(ClassList& list, const Chunk* c) {
+  const uint32_t number = NumberOf(c);
+  uint64_t h = list.hint.load(kRelaxed);
+  for (;;) {
+    const uint32_t at = HintNumber(h);
+    const uint64_t next = Hint(at != 0 && number < at ? number : at, (h >> 32) + 1);
+    if (list.hint.compare_exchange_weak(h, next, kAcqRel, kRelaxed)) return;
   }
-  return true;
+}
+
+// Moves the class's hint up to c, unless blocks came back since it read `seen`.
+void RaiseHint(ClassList& list, uint64_t seen, const Chunk* c) {
+  list.hint.compare_exchange_strong(seen, Hint(NumberOf(c), seen >> 32), kAcqRel, kRelaxed);
+}
+
+// Sets bits of word `word` of c free in its bitmap.
+void ReturnBits(Chunk* c, uint32_t word, uint64_t bits) {
+  Bitmap(c)[word].fetch_or(bits, kRelease);
+  c->freeCount.fetch_add(PopCount(bits), kRelaxed);
+  NoteReturnedBlocks(Lists()[c->cls], c);
+}
+
+// Moves the cache's pending frees into their bitmaps, one atomic per run of blocks that
+// share a bitmap word.
+void FlushPending(ThreadCache& cache) {
+  Chunk* chunk = nullptr;
+  uint32_t word = 0;
+  uint64_t bits = 0;
+  for (int i = 0; i < cache.pendingCount; ++i) {
+    const PendingFree& f = cache.pending[i];
+    if (f.chunk != chunk || f.index / 64 != word) {
+      if (bits) ReturnBits(chunk, word, bits);
+      chunk = f.chunk;
+      word = f.index / 64;
+      bits = 0;
+    }
+    bits |= uint64_t{1} << (f.index % 64);
+  }
+  if (bits) ReturnBits(chunk, word, bits);
+  cache.pendingCount = 0;
+}
+
+// Claims the lowest non-empty bitmap word of c into cur. false: c has no free bits.
+bool Claim(Chunk* c, ClassCursor& cur) {
+  std::atomic<uint64_t>* bits = Bitmap(c);
+  for (uint32_t w = 0; w < c->words; ++w) {
+    if (bits[w].load(kRelaxed) == 0) continue;
+    const uint64_t m = bits[w].exchange(0, kAcqRel);
+    if (m == 0) continue;
+    c->freeCount.fetch_sub(PopCount(m), kRelaxed);
+    cur.chunk = c;
+    cur.word = w;
+    cur.mask = m;
+    return true;
+  }
+  return false;
+}
+
+// A new chunk of cls at the end of its list, every block free; NULL when none can be committed.
+Chunk* Grow(int cls) {
+  static const Layout kLayouts[kClassCount] = {
+      LayoutOf(0), LayoutOf(1), LayoutOf(2),  LayoutOf(3),  LayoutOf(4),  LayoutOf(5),  LayoutOf(6),  LayoutOf(7),
+      LayoutOf(8), LayoutOf(9), LayoutOf(10), LayoutOf(11), LayoutOf(12), LayoutOf(13), LayoutOf(14), LayoutOf(15)};
+  static_assert(kClassCount == 16, "one layout per class");
+  ClassList& list = Lists()[cls];
+  std::lock_guard<std::mutex> lock(list.mutex);
+  // A chunk another thread added meanwhile most likely still has free blocks.
+  if (list.last && list.last->freeCount.load(kRelaxed) > 0) return list.last;
+  void* mem = CommitRegionChunk();
+  if (!mem) return nullptr;
+  const Layout& l = kLayouts[cls];
+  auto* c = new (mem) Chunk;
+  c->magic = kChunkMagic;
+  c->cls = static_cast<uint16_t>(cls);
+  c->words = static_cast<uint16_t>(l.words);
+  c->blocks = l.blocks;
+  c->dataOffset = l.dataOffset;
+  c->blockBytes = static_cast<uint32_t>(BlockBytes(cls));
+  c->reciprocal = static_cast<uint32_t>(((uint64_t{1} << 32) + c->blockBytes - 1) / c->blockBytes);
+  for (uint32_t w = 0; w < l.words; ++w) {
+    const uint32_t inWord = l.blocks - w * 64 < 64 ? l.blocks - w * 64 : 64;
+    new (Bitmap(c) + w) std::atomic<uint64_t>(inWord == 64 ? ~uint64_t{0} : (uint64_t{1} << inWord) - 1);
+  }
+  c->freeCount.store(l.blocks, kRelaxed);
+  // Records start zero ("never allocated"): the committed memory is fresh.
+  if (list.last) list.last->next.store(c, kRelease);
+  else list.first.store(c, kRelease);
+  list.last = c;
+  return c;
+}
+
+// Fills the class's cursor with free blocks: from the lowest chunk that has some, else from
+// a new chunk. false: out of chunks.
+bool Refill(ThreadCache& cache, int cls) {
+  if (cache.pendingCount) FlushPending(cache);
+  ClassList& list = Lists()[cls];
+  ClassCursor& cur = cache.cursors[cls];
+  for (;;) {
+    const uint64_t hint = list.hint.load(kAcquire);
+    Chunk* const start = HintNumber(hint) ? ChunkOf(HintNumber(hint)) : list.first.load(kAcquire);
+    for (Chunk* c = start; c; c = c->next.load(kAcquire)) {
+      if (c->freeCount.load(kRelaxed) <= 0 || !Claim(c, cur)) continue;
+      if (c != start) RaiseHint(list, hint, c);
+      return true;
+    }
+    Chunk* c = Grow(cls);
+    if (!c) return false;
+    RaiseHint(list, hint, c);
+    if (Claim(c, cur)) return true;
+  }
 }
 
 }  // namespace
 
-void* PoolAllocate(ThreadCache& cache, int cls) {
-  FreeList& list = cache.lists[cls];
-  if (!list.head && !PopBatch(cls, list) && !CarveChunk(cls, list)) return nullptr;
-  void* b = list.head;
-  list.head = NextBlock(b);
-  --list.count;
+bool PoolOwns(const void* p) { return InRegion(Region(), p); }
+
+SmallBlock PoolLookup(const void* p) {
+  SmallBlock b{nullptr, 0, 0, nullptr};
+  const AddressRegion& r = Region();
+  const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  const uintptr_t base = a & ~(kRegionChunkBytes - 1);
+  if (base < r.begin || base >= r.committed.load(kAcquire)) return b;
+  auto* c = reinterpret_cast<Chunk*>(base);
+  if (c->magic != kChunkMagic || a - base < c->dataOffset) return b;
+  const uint64_t offset = a - base - c->dataOffset;  // < 64 KB, so the reciprocal is exact
+  const auto index = static_cast<uint32_t>((offset * c->reciprocal) >> 32);
+  if (index >= c->blocks || static_cast<uint64_t>(index) * c->blockBytes != offset) return b;
+  b.chunk = c;
+  b.index = index;
+  b.cls = c->cls;
+  b.record = Records(c) + index;
   return b;
 }
 
-void PoolFree(ThreadCache& cache, void* block, int cls) {
-  FreeList& list = cache.lists[cls];
-  NextBlock(block) = list.head;
-  list.head = block;
-  if (++list.count < 2 * kBatch) return;
-  // Spill the kBatch most recently freed blocks; keep the rest for this thread.
-  void* head = list.head;
-  void* tail = head;
-  for (int64_t i = 1; i < kBatch; ++i) tail = NextBlock(tail);
-  list.head = NextBlock(tail);
-  list.count -= kBatch;
-  NextBlock(tail) = nullptr;
-  PushBatch(cls, head, kBatch);
+void* PoolAllocate(ThreadCache& cache, int cls, BlockRecord** record) {
+  ClassCursor& cur = cache.cursors[cls];
+  if (cur.mask == 0 && !Refill(cache, cls)) return nullptr;
+  const uint32_t index = cur.word * 64 + static_cast<uint32_t>(__builtin_ctzll(cur.mask));
+  cur.mask &= cur.mask - 1;
+  Chunk* c = cur.chunk;
+  *record = Records(c) + index;
+  return reinterpret_cast<char*>(c) + c->dataOffset + static_cast<size_t>(index) * c->blockBytes;
+}
+
+void PoolFree(ThreadCache& cache, const SmallBlock& block) {
+  ClassCursor& cur = cache.cursors[block.cls];
+  if (cur.chunk == block.chunk && cur.word == block.index / 64) {  // the word this thread hands out
+    cur.mask |= uint64_t{1} << (block.index % 64);
+    return;
+  }
+  cache.pending[cache.pendingCount++] = {block.chunk, block.index};
+  if (cache.pendingCount == kPendingFrees) FlushPending(cache);
 }
 
 void PoolFlush(ThreadCache& cache) {
-  for (int cls = 0; cls < kClassCount; ++cls) {
-    FreeList& list = cache.lists[cls];
-    if (list.head) PushBatch(cls, list.head, list.count);
-    list.head = nullptr;
-    list.count = 0;
+  FlushPending(cache);
+  for (ClassCursor& cur : cache.cursors) {
+    if (cur.mask) ReturnBits(cur.chunk, cur.word, cur.mask);
+    cur = ClassCursor{nullptr, 0, 0};
   }
 }
 

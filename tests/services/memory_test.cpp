@@ -86,7 +86,7 @@ TEST(Memory, SizesZeroAndNegative) {
 
 TEST(Memory, AllocClearZeroesReusedBlocks) {
   const C4D_MemoryTable* m = memoryTable();
-  for (int64_t size : {1, 24, 256, 257, 100000}) {
+  for (int64_t size : {1, 24, 256, 257, 100000, 3 << 20}) {
     auto* dirty = static_cast<unsigned char*>(m->alloc(size, 0, __FILE__));
     ASSERT_TRUE(dirty);
     std::memset(dirty, 0xAB, static_cast<size_t>(size));
@@ -130,9 +130,9 @@ TEST(Memory, FailureSwitchHitsTheNthCallOfEachEntryPoint) {
 
 TEST(Memory, FailedReallocKeepsTheBlockAndItsCount) {
   const C4D_MemoryTable* m = memoryTable();
-  // In place (same class), slab to malloc, malloc to malloc.
-  for (int64_t to : {12, 4000, 90000}) {
-    for (int64_t from : {10, 3000}) {
+  // In place (same class), pool to malloc, malloc to malloc, to and from cacheable sizes.
+  for (int64_t to : {12, 4000, 90000, 2 << 20}) {
+    for (int64_t from : {10, 3000, 3 << 20}) {
       auto* p = static_cast<unsigned char*>(m->alloc(from, 0, "keep.cpp"));
       ASSERT_TRUE(p);
       for (int64_t i = 0; i < from; ++i) p[i] = static_cast<unsigned char>(i * 7);
@@ -173,40 +173,54 @@ TEST(Memory, ReallocKeepsContentsWhileGrowingAndShrinking) {
 TEST(Memory, ThreadsAllocateAndFreeEachOthersBlocks) {
   const C4D_MemoryTable* m = memoryTable();
   const int64_t callsBefore = AllocationCount();
+  // Each block carries a stamp unique to it; a block handed out twice at once loses its stamp.
+  struct Stamped {
+    void* p;
+    uint64_t stamp;
+  };
+  const auto release = [m](const Stamped& b) {
+    uint64_t stamp = 0;
+    std::memcpy(&stamp, b.p, sizeof stamp);
+    EXPECT_EQ(stamp, b.stamp);
+    m->free(b.p);
+  };
   std::mutex mutex;
-  std::vector<void*> handoff;  // blocks allocated by one thread, freed by another
+  std::vector<Stamped> handoff;  // blocks allocated by one thread, freed by another
   constexpr int kThreads = 4, kRounds = 20000;
   std::vector<std::thread> threads;
   for (int t = 0; t < kThreads; ++t) {
     threads.emplace_back([&, t] {
       std::mt19937 rng(t);
-      std::vector<void*> mine;
+      std::vector<Stamped> mine;
       for (int i = 0; i < kRounds; ++i) {
-        const int64_t size = rng() % 4 == 0 ? rng() % 2000 : rng() % 64;
+        const int64_t size = 8 + (rng() % 4 == 0 ? rng() % 2000 : rng() % 64);
         void* p = m->alloc(size, 0, "threads.cpp");
         ASSERT_TRUE(p);
         std::memset(p, t, static_cast<size_t>(size));
         if (rng() % 3 == 0) p = m->realloc(p, size + 40, 0, "threads.cpp");
+        ASSERT_TRUE(p);
+        const Stamped b{p, (static_cast<uint64_t>(t) << 32) | static_cast<uint64_t>(i)};
+        std::memcpy(p, &b.stamp, sizeof b.stamp);
         if (rng() % 2 == 0) {
           std::lock_guard<std::mutex> lock(mutex);
-          handoff.push_back(p);
+          handoff.push_back(b);
           if (handoff.size() > 64) {
-            m->free(handoff.front());
+            release(handoff.front());
             handoff.erase(handoff.begin());
           }
         } else {
-          mine.push_back(p);
+          mine.push_back(b);
         }
         if (mine.size() > 100) {
-          for (void* q : mine) m->free(q);
+          for (const Stamped& q : mine) release(q);
           mine.clear();
         }
       }
-      for (void* q : mine) m->free(q);
+      for (const Stamped& q : mine) release(q);
     });
   }
   for (auto& th : threads) th.join();
-  for (void* q : handoff) m->free(q);
+  for (const Stamped& q : handoff) release(q);
   // The threads are gone; their counts live on.
   EXPECT_EQ(LiveOf("threads.cpp").first, 0);
   EXPECT_GE(AllocationCount(), callsBefore + kThreads * kRounds);

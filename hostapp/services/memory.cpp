@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "hostapp/services/allocation_counters.h"
+#include "hostapp/services/large_block_cache.h"
 #include "hostapp/services/size_class_pool.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -176,18 +177,34 @@ Block CheckedBlock(void* p) {
   return {SmallBlock{nullptr, 0, 0, nullptr}, h};
 }
 
-// in: bytes of payload. out: a malloc block holding them, its header's capacity set; NULL:
-// out of memory.
+// in: bytes of payload. out: a block of the large-block cache that holds them, its header's
+// capacity set; NULL when none fits (or the cache is off, or the size is too small for it).
+Header* CachedBlock(int64_t size) {
+  if (kPlainMalloc || size < static_cast<int64_t>(detail::kLargeCacheMinBytes)) return nullptr;
+  size_t capacity = 0;
+  auto* h = static_cast<Header*>(detail::LargeCacheTake(static_cast<size_t>(size), &capacity));
+  if (h) h->capacity = static_cast<int64_t>(capacity);
+  return h;
+}
+
+// in: bytes of payload. out: a malloc block holding them (from the large-block cache when
+// one fits), its header's capacity set; NULL: out of memory.
 Header* MallocBlock(int64_t size, bool clear) {
   if (static_cast<uint64_t>(size) > SIZE_MAX - sizeof(Header)) return nullptr;
   const auto bytes = static_cast<size_t>(size);
+  if (Header* h = CachedBlock(size)) {
+    if (clear) std::memset(PayloadOf(h), 0, bytes);
+    return h;
+  }
   auto* h = static_cast<Header*>(clear ? std::calloc(1, sizeof(Header) + bytes) : std::malloc(sizeof(Header) + bytes));
   if (h) h->capacity = size;
   return h;
 }
 
-// Frees a malloc block (already marked freed).
-void DropMallocBlock(Header* h) { std::free(h); }
+// Gives a malloc block (already marked freed) to the large-block cache, or back to malloc.
+void DropMallocBlock(Header* h) {
+  if (kPlainMalloc || !detail::LargeCacheGive(h, static_cast<size_t>(h->capacity))) std::free(h);
+}
 
 // A new block of size bytes (>= 0) counted against slot; NULL: out of memory.
 void* NewBlock(ThreadState& s, int64_t size, int slot, bool clear) {
@@ -247,9 +264,16 @@ void* Resize(ThreadState& s, void* p, const Block& b, int64_t size, int slot) {
     if (kPlainMalloc || size > detail::kSmallMax) {  // stays a malloc block
       if (static_cast<uint64_t>(size) > SIZE_MAX - sizeof(Header)) return nullptr;
       const Header old = *h;
-      auto* g = static_cast<Header*>(std::realloc(h, sizeof(Header) + static_cast<size_t>(size)));
-      if (!g) return nullptr;
-      g->capacity = size;
+      Header* g = CachedBlock(size);
+      if (g) {
+        std::memcpy(PayloadOf(g), p, static_cast<size_t>(size < old.size ? size : old.size));
+        h->marker = kFreed;
+        DropMallocBlock(h);
+      } else {
+        g = static_cast<Header*>(std::realloc(h, sizeof(Header) + static_cast<size_t>(size)));
+        if (!g) return nullptr;
+        g->capacity = size;
+      }
       Count(s, static_cast<int>(old.slot), old.size, -1);
       g->size = size;
       g->slot = static_cast<uint32_t>(slot);
@@ -340,6 +364,10 @@ int64_t OutstandingBytes() {
   detail::SumTotals(nullptr, &bytes, nullptr);
   return bytes;
 }
+
+int64_t CachedLargeBytes() { return static_cast<int64_t>(detail::LargeCacheHeldBytes()); }
+
+void ReleaseCachedLargeBlocks() { detail::LargeCacheClear(); }
 
 bool IsPooledBlock(const void* p) {
   return !kPlainMalloc && detail::PoolOwns(p) && detail::PoolLookup(p).record != nullptr;

@@ -5,9 +5,10 @@
 // Blocks of up to 256 bytes carry no header: they come from size-class chunks in one
 // reserved address range (size_class_pool.h), handed out in address order, so a run of
 // small lists allocated one after another lies back to back in memory. Larger blocks come
-// from malloc behind a 32-byte header. Under AddressSanitizer every block comes from
-// malloc, so overflows stay visible; so do small blocks when no address range could be
-// reserved or it is used up.
+// from malloc behind a 32-byte header; freed ones of 1 MB and more are kept in a bounded
+// cache for the next pass (large_block_cache.h) and no longer count as outstanding. Under
+// AddressSanitizer every block comes from malloc, uncached, so overflows stay visible; so
+// do small blocks when no address range could be reserved or it is used up.
 //
 // A switch makes the n-th allocation call from now fail, so tests can drive every
 // out-of-memory path: alloc, alloc_clear and realloc each count as one allocation call
@@ -58,6 +59,10 @@ struct OutstandingEntry {
 std::vector<OutstandingEntry> Outstanding();
 int64_t OutstandingBlocks();
 int64_t OutstandingBytes();
+
+// Bytes held by the cache of freed large blocks (not outstanding), and freeing them all.
+int64_t CachedLargeBytes();
+void ReleaseCachedLargeBlocks();
 
 // true when p is a block of the headerless small-block pool (false for malloc blocks,
 // and for every block under AddressSanitizer).

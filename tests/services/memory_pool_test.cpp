@@ -1,5 +1,6 @@
 // The host allocator's layout: small blocks back to back in address order (also after
-// churn), their side-table checks, and the fallback when the address range runs out.
+// churn), their side-table checks, the fallback when the address range runs out, and the
+// cache of large blocks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -128,6 +129,46 @@ TEST(MemoryPoolDeath, BadPointersIntoThePoolAbortWithTheirCause) {
       },
       "freed twice or used after free");
   M()->free(block);
+}
+
+// Freed blocks of 1 MB and more wait in a bounded cache for the next pass and no longer
+// count as outstanding; a cached block comes back zeroed for alloc_clear.
+TEST(MemoryLargeCache, KeepsFreedLargeBlocksForReuseWithinItsBound) {
+  ReleaseCachedLargeBlocks();
+  constexpr int64_t kMB = 1 << 20;
+  auto* a = static_cast<unsigned char*>(M()->alloc(3 * kMB, 0, "large.cpp"));
+  ASSERT_NE(a, nullptr);
+  std::memset(a, 0xCD, 3 * kMB);
+  M()->free(a);
+  for (const auto& e : Outstanding()) EXPECT_NE(e.file, "large.cpp");
+  if (CachedLargeBytes() == 0) GTEST_SKIP() << "no large-block cache here";
+  EXPECT_GE(CachedLargeBytes(), 3 * kMB);
+
+  // Too small a request for the cached block: left alone. A fitting one: the same block, clean.
+  void* small = M()->alloc(kMB, 0, "large.cpp");
+  auto* again = static_cast<unsigned char*>(M()->alloc_clear(3 * kMB - 4096, 0, "large.cpp"));
+  EXPECT_EQ(again, a);
+  EXPECT_EQ(CachedLargeBytes(), 0);
+  for (int64_t i = 0; i < 3 * kMB - 4096; ++i) ASSERT_EQ(again[i], 0) << i;
+  // Growing into the capacity it already has keeps the block.
+  EXPECT_EQ(M()->realloc(again, 3 * kMB, 0, "large.cpp"), again);
+  M()->free(again);
+  M()->free(small);
+
+  // 700 MB freed in 100 MB blocks: the cache keeps the newest 512 MB at most.
+  std::vector<void*> big;
+  for (int i = 0; i < 7; ++i) big.push_back(M()->alloc(100 * kMB, 0, "large.cpp"));
+  for (void* b : big) {
+    ASSERT_NE(b, nullptr);
+    M()->free(b);
+  }
+  EXPECT_LE(CachedLargeBytes(), 512 * kMB);
+  EXPECT_GE(CachedLargeBytes(), 500 * kMB);
+  void* newest = M()->alloc(100 * kMB, 0, "large.cpp");
+  EXPECT_EQ(newest, big.back());
+  M()->free(newest);
+  ReleaseCachedLargeBlocks();
+  EXPECT_EQ(CachedLargeBytes(), 0);
 }
 
 }  // namespace

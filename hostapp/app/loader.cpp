@@ -116,7 +116,20 @@ int32_t PluginLibrary::Call(int32_t action, void* first, void* second, void* thi
 std::string DefaultPluginPath(const std::string& argv0) {
   if (const char* env = std::getenv("TAVREN_PLUGIN"); env && *env) return env;
   std::error_code ec;
+#if defined(_WIN32)
+  // Windows has no /proc: the program's own file comes from the module table.
+  std::wstring own(32768, L'\0');
+  const DWORD n = GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size()));
+  std::filesystem::path exe;
+  if (n > 0 && n < own.size()) {
+    own.resize(n);
+    exe = std::filesystem::path(own);
+  } else {
+    ec = std::make_error_code(std::errc::filename_too_long);
+  }
+#else
   std::filesystem::path exe = std::filesystem::canonical("/proc/self/exe", ec);
+#endif
   if (ec) exe = std::filesystem::absolute(argv0, ec);
   return (exe.parent_path().parent_path() / "plugins" / "tavren" / kLibraryName).string();
 }

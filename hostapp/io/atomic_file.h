@@ -12,12 +12,19 @@
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
+#if defined(_WIN32)
+#include <filesystem>
+#include <system_error>
+#endif
 
 namespace hostapp {
 
@@ -36,8 +43,10 @@ inline bool WriteFileAtomically(const std::string& path, const std::function<boo
   std::string temp = path + ".tmp.XXXXXX";
   int fd = ::mkstemp(&temp[0]);
   if (fd < 0) return fail(std::string("cannot create a file beside it: ") + std::strerror(errno));
+#if !defined(_WIN32)
   // mkstemp creates the file private to its owner; give it the usual mode of a new file.
   ::fchmod(fd, 0644);
+#endif
   std::FILE* f = ::fdopen(fd, "wb");
   if (!f) {
     int e = errno;
@@ -51,7 +60,11 @@ inline bool WriteFileAtomically(const std::string& path, const std::function<boo
     ok = false;
     write_error = std::string("write failed: ") + std::strerror(errno);
   }
+#if defined(_WIN32)
+  if (ok && ::_commit(::_fileno(f)) != 0) {
+#else
   if (ok && ::fsync(::fileno(f)) != 0) {
+#endif
     ok = false;
     write_error = std::string("sync failed: ") + std::strerror(errno);
   }
@@ -59,10 +72,23 @@ inline bool WriteFileAtomically(const std::string& path, const std::function<boo
     ok = false;
     write_error = std::string("close failed: ") + std::strerror(errno);
   }
+#if defined(_WIN32)
+  // Windows' rename() refuses an existing target; std::filesystem::rename replaces it
+  // (MoveFileEx), as rename() does on POSIX.
+  if (ok) {
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+      ok = false;
+      write_error = "cannot replace the file: " + ec.message();
+    }
+  }
+#else
   if (ok && std::rename(temp.c_str(), path.c_str()) != 0) {
     ok = false;
     write_error = std::string("cannot replace the file: ") + std::strerror(errno);
   }
+#endif
   if (!ok) {
     ::unlink(temp.c_str());
     return fail(write_error.empty() ? "write failed" : write_error);

@@ -3,6 +3,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#endif
 
 #include <algorithm>
 #include <atomic>
@@ -10,6 +13,10 @@
 #include <cstring>
 #include <new>
 #include <unordered_map>
+#if defined(_WIN32)
+#include <filesystem>
+#include <system_error>
+#endif
 
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/hyperfile.h"
@@ -160,11 +167,22 @@ bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
 
 std::string Errno() { return std::strerror(errno); }
 
+// Flags of the temporary file: write-only, fresh, not inherited by child processes; on
+// Windows also binary (no newline translation). SyncFile(fd): flushes an open file to the
+// disk; out: 0, or -1 with errno set. Windows names it _commit.
+#if defined(_WIN32)
+constexpr int kTempFileFlags = O_WRONLY | O_CREAT | O_TRUNC | O_BINARY | O_NOINHERIT;
+int SyncFile(int fd) { return ::_commit(fd); }
+#else
+constexpr int kTempFileFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
+int SyncFile(int fd) { return ::fsync(fd); }
+#endif
+
 // Replaces path by bytes: temporary file beside it, written, synced, renamed. out: false
 // with *error; the temporary file is removed and path untouched on failure.
 bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
   const std::string temp = path + ".tmp." + std::to_string(::getpid());
-  int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = ::open(temp.c_str(), kTempFileFlags, 0644);
   if (fd < 0) {
     *error = path + ": cannot create the temporary file " + temp + ": " + Errno();
     return false;
@@ -172,19 +190,30 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std
   std::string failure;
   if (!WriteAll(fd, bytes)) {
     failure = "write failed: " + Errno();
-  } else if (::fsync(fd) != 0) {
+  } else if (SyncFile(fd) != 0) {
     failure = "sync failed: " + Errno();
   }
   if (::close(fd) != 0 && failure.empty()) failure = "close failed: " + Errno();
+#if defined(_WIN32)
+  // Windows' rename() refuses an existing target; std::filesystem::rename replaces it
+  // (MoveFileEx), as rename() does on POSIX.
+  if (failure.empty()) {
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) failure = "cannot replace the file: " + ec.message();
+  }
+#else
   if (failure.empty() && std::rename(temp.c_str(), path.c_str()) != 0) {
     failure = "cannot replace the file: " + Errno();
   }
+#endif
   if (!failure.empty()) {
     ::unlink(temp.c_str());
     *error = path + ": " + failure + " (the previous file is unchanged)";
     return false;
   }
-  // Make the rename itself durable.
+#if !defined(_WIN32)
+  // Make the rename itself durable (Windows cannot open a folder to sync it).
   size_t slash = path.find_last_of('/');
   std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
   int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -192,6 +221,7 @@ bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std
     ::fsync(dfd);
     ::close(dfd);
   }
+#endif
   return true;
 }
 

@@ -2,10 +2,12 @@
 
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace hostapp {
@@ -70,6 +72,38 @@ bool NextToken(std::string_view* s, std::string_view* token) {
   return true;
 }
 
+#if defined(_LIBCPP_VERSION) && _LIBCPP_VERSION < 170000
+// libc++ before 17 (the Windows cross build) has no floating-point from_chars; the C
+// library's correctly rounded strtod/strtof stand in, held to what from_chars accepts: no
+// leading blank, no hexadecimal, the whole token. in: token (no leading '+'); out: true and
+// *value when it is one number that neither overflows nor underflows to zero.
+static double StrToReal(const char* s, char** end, double) { return std::strtod(s, end); }
+static float StrToReal(const char* s, char** end, float) { return std::strtof(s, end); }
+template <typename T>
+static bool ParseWholeReal(std::string_view token, T* value) {
+  if (token.empty() || std::isspace(static_cast<unsigned char>(token.front()))) return false;
+  if (token.find_first_of("xX") != std::string_view::npos) return false;
+  const std::string text(token);
+  char* end = nullptr;
+  errno = 0;
+  const T v = StrToReal(text.c_str(), &end, T{});
+  if (end != text.c_str() + text.size()) return false;
+  if (errno == ERANGE && (v == 0 || !std::isfinite(v))) return false;
+  *value = v;
+  return true;
+}
+#else
+// in: token; out: true and *value when the whole token is one number in range.
+template <typename T>
+static bool ParseWholeReal(std::string_view token, T* value) {
+  T v{};
+  auto r = std::from_chars(token.data(), token.data() + token.size(), v, std::chars_format::general);
+  if (r.ec != std::errc() || r.ptr != token.data() + token.size()) return false;
+  *value = v;
+  return true;
+}
+#endif
+
 // from_chars rejects a leading '+' and accepts "inf" and "nan"; the importers want the
 // opposite on both counts, so every number they read goes through here.
 template <typename T>
@@ -77,8 +111,7 @@ static bool ParseReal(std::string_view token, T* value) {
   if (!token.empty() && token.front() == '+') token.remove_prefix(1);
   if (token.empty() || token.front() == '+') return false;
   T v{};
-  auto r = std::from_chars(token.data(), token.data() + token.size(), v, std::chars_format::general);
-  if (r.ec != std::errc() || r.ptr != token.data() + token.size()) return false;
+  if (!ParseWholeReal(token, &v)) return false;
   if (!std::isfinite(v)) return false;
   *value = v;
   return true;

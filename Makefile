@@ -40,3 +40,11 @@ cross:
 check-cross: cross
 	@scripts/check-deliverables.sh $(CROSS_OUT)
 	@tests/cross/run.sh
+
+# The host application and the plug-in built for Windows x64, run under Wine beside the Linux
+# build on the same meshes, and the results compared bit for bit. Installs wine when missing.
+WINE_OUT ?= build/wine
+.PHONY: wine-check
+
+wine-check:
+	@scripts/wine.sh $(WINE_OUT)

@@ -7,6 +7,7 @@
 #include "hostapp/eval/animation.h"
 #include "hostapp/eval/transform.h"
 #include "hostapp/eval/weight_tag.h"
+#include "hostapp/io/portable_math.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/matrix.h"
 
@@ -18,8 +19,8 @@ constexpr double kPi = 3.14159265358979323846;
 
 // in: options, x along the arm, angle around it. out: the surface's distance from the axis.
 double SurfaceRadius(const ArmOptions& o, double x, double angle) {
-  return o.radius * (1.0 + o.ridge_depth * std::cos(o.ridges * angle) +
-                     o.bump_height * std::sin(2.0 * kPi * o.bumps * x / o.length));
+  return o.radius * (1.0 + o.ridge_depth * PortableCos(o.ridges * angle) +
+                     o.bump_height * PortableSin(2.0 * kPi * o.bumps * x / o.length));
 }
 
 }  // namespace
@@ -38,7 +39,7 @@ Mesh MakeArmMesh(const ArmOptions& options) {
     for (int32_t j = 0; j < s; ++j) {
       const double a = 2.0 * kPi * j / s;
       const double r = SurfaceRadius(o, x, a);
-      mesh.points.push_back(C4D_Vector{x, r * std::cos(a), r * std::sin(a)});
+      mesh.points.push_back(C4D_Vector{x, r * PortableCos(a), r * PortableSin(a)});
     }
   }
   // Cap rings shrink the rim toward the centre; first the start cap, then the end cap.
@@ -51,7 +52,7 @@ Mesh MakeArmMesh(const ArmOptions& options) {
       for (int32_t j = 0; j < s; ++j) {
         const double a = 2.0 * kPi * j / s;
         const double r = f * SurfaceRadius(o, x, a);
-        mesh.points.push_back(C4D_Vector{x, r * std::cos(a), r * std::sin(a)});
+        mesh.points.push_back(C4D_Vector{x, r * PortableCos(a), r * PortableSin(a)});
       }
     }
     centre[end] = static_cast<int32_t>(mesh.points.size());
@@ -139,7 +140,7 @@ void PoseArm(const ArmScene& arm, const ArmPose& pose) { arm.forearm->SetMl(Fore
 
 ArmPose ArmPoseAtFrame(double frame, double period, double max_bend, double max_twist) {
   const double phase = period > 0.0 ? 2.0 * kPi * frame / period : 0.0;
-  return ArmPose{max_bend * 0.5 * (1.0 - std::cos(phase)), max_twist * std::sin(phase)};
+  return ArmPose{max_bend * 0.5 * (1.0 - PortableCos(phase)), max_twist * PortableSin(phase)};
 }
 
 void AnimateArm(Animation& animation, const ArmScene& arm, double period, double max_bend, double max_twist) {

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "hostapp/eval/draw.h"
+#include "hostapp/io/portable_math.h"
 #include "hostapp/scene/container.h"
 #include "hostapp/scene/description.h"
 #include "hostapp/scene/no_throw.h"
@@ -137,7 +138,7 @@ void DrawShape(C4D_FalloffHandle* f, C4D_View* bd, C4D_DrawHelp*, int32_t pass, 
         for (int i = 0; i < kSteps; ++i) {
           const double t0 = 2.0 * M_PI * i / kSteps, t1 = 2.0 * M_PI * (i + 1) / kSteps;
           auto pt = [&](double t) {
-            const double u = s.x * std::cos(t), v = s.x * std::sin(t);
+            const double u = s.x * PortableCos(t), v = s.x * PortableSin(t);
             return axis == 0 ? C4D_Vector{u, v, 0} : axis == 1 ? C4D_Vector{u, 0, v} : C4D_Vector{0, u, v};
           };
           line(pt(t0), pt(t1));

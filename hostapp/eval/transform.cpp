@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "hostapp/io/portable_math.h"
 #include "hostapp/scene/matrix.h"
 
 namespace hostapp {
@@ -37,20 +38,20 @@ C4D_Matrix TranslationMatrix(const C4D_Vector& t) {
 }
 
 C4D_Matrix RotationXMatrix(double angle) {
-  const double c = std::cos(angle), s = std::sin(angle);
+  const double c = PortableCos(angle), s = PortableSin(angle);
   return C4D_Matrix{{0, 0, 0}, {1, 0, 0}, {0, c, s}, {0, -s, c}};
 }
 
 C4D_Matrix RotationZMatrix(double angle) {
-  const double c = std::cos(angle), s = std::sin(angle);
+  const double c = PortableCos(angle), s = PortableSin(angle);
   return C4D_Matrix{{0, 0, 0}, {c, s, 0}, {-s, c, 0}, {0, 0, 1}};
 }
 
 Quaternion QuaternionFromAxisAngle(const C4D_Vector& axis, double angle) {
   const double len = Length(axis);
   if (len == 0.0 || !std::isfinite(len)) return Quaternion{};
-  const double s = std::sin(0.5 * angle) / len;
-  return Quaternion{axis.x * s, axis.y * s, axis.z * s, std::cos(0.5 * angle)};
+  const double s = PortableSin(0.5 * angle) / len;
+  return Quaternion{axis.x * s, axis.y * s, axis.z * s, PortableCos(0.5 * angle)};
 }
 
 Quaternion NormalizeQuaternion(const Quaternion& q) {
@@ -68,10 +69,10 @@ Quaternion SlerpQuaternion(const Quaternion& a, const Quaternion& b_in, double u
   }
   double wa = 1.0 - u, wb = u;
   if (dot < 0.9995) {
-    const double theta = std::acos(dot);
-    const double s = std::sin(theta);
-    wa = std::sin((1.0 - u) * theta) / s;
-    wb = std::sin(u * theta) / s;
+    const double theta = PortableAcos(dot);
+    const double s = PortableSin(theta);
+    wa = PortableSin((1.0 - u) * theta) / s;
+    wb = PortableSin(u * theta) / s;
   }
   return NormalizeQuaternion(
       Quaternion{wa * a.x + wb * b.x, wa * a.y + wb * b.y, wa * a.z + wb * b.z, wa * a.w + wb * b.w});

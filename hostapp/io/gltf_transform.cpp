@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "hostapp/io/portable_math.h"
+
 namespace hostapp {
 namespace io_detail {
 
@@ -82,10 +84,10 @@ Quaternion SlerpQuaternions(const Quaternion& a, const Quaternion& b_in, double 
     wa = 1 - u;
     wb = u;
   } else {
-    const double angle = std::acos(d);
-    const double s = std::sin(angle);
-    wa = std::sin((1 - u) * angle) / s;
-    wb = std::sin(u * angle) / s;
+    const double angle = PortableAcos(d);
+    const double s = PortableSin(angle);
+    wa = PortableSin((1 - u) * angle) / s;
+    wb = PortableSin(u * angle) / s;
   }
   return NormalizeQuaternion(
       Quaternion{wa * a.x + wb * b.x, wa * a.y + wb * b.y, wa * a.z + wb * b.z, wa * a.w + wb * b.w});

@@ -60,23 +60,20 @@ std::mutex& CommitMutex() {
 
 }  // namespace
 
-AddressRegion& Region() {
-  static AddressRegion* region = [] {
-    auto* r = new AddressRegion;
-    // One chunk more than used, so that the start can be aligned to a chunk.
-    for (uint64_t bytes = kLargestReservation; bytes >= kSmallestReservation; bytes /= 2) {
-      void* p = Reserve(bytes + kRegionChunkBytes);
-      if (!p) continue;
-      const uintptr_t raw = reinterpret_cast<uintptr_t>(p);
-      r->begin = (raw + kRegionChunkBytes - 1) & ~(kRegionChunkBytes - 1);
-      r->end = r->begin + static_cast<uintptr_t>(bytes);
-      break;
-    }
-    r->committed.store(r->begin, std::memory_order_relaxed);
-    r->limit.store(r->end, std::memory_order_relaxed);
-    return r;
-  }();
-  return *region;
+AddressRegion& ReserveRegion() {
+  auto* r = new AddressRegion;
+  // One chunk more than used, so that the start can be aligned to a chunk.
+  for (uint64_t bytes = kLargestReservation; bytes >= kSmallestReservation; bytes /= 2) {
+    void* p = Reserve(bytes + kRegionChunkBytes);
+    if (!p) continue;
+    const uintptr_t raw = reinterpret_cast<uintptr_t>(p);
+    r->begin = (raw + kRegionChunkBytes - 1) & ~(kRegionChunkBytes - 1);
+    r->end = r->begin + static_cast<uintptr_t>(bytes);
+    break;
+  }
+  r->committed.store(r->begin, std::memory_order_relaxed);
+  r->limit.store(r->end, std::memory_order_relaxed);
+  return *r;
 }
 
 void* CommitRegionChunk() {

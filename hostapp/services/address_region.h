@@ -23,8 +23,14 @@ struct AddressRegion {
   std::atomic<uintptr_t> limit{0};      // commits stop here (end unless lowered for tests)
 };
 
+// Reserves the range; Region() calls it once.
+AddressRegion& ReserveRegion();
+
 // The process's region, reserved on first call; never destroyed.
-AddressRegion& Region();
+inline AddressRegion& Region() {
+  static AddressRegion& region = ReserveRegion();
+  return region;
+}
 
 // in: p. out: true when p lies inside the reserved range (committed or not).
 inline bool InRegion(const AddressRegion& r, const void* p) {

@@ -25,7 +25,6 @@ namespace hostapp {
 namespace {
 
 using detail::BlockRecord;
-using detail::SmallBlock;
 using detail::ThreadCache;
 using detail::ThreadCounters;
 
@@ -158,23 +157,23 @@ inline bool CountCallAndTestFailure(ThreadState& s) {
 constexpr const char* kNotOurs = "pointer not allocated by the host allocator";
 constexpr const char* kFreedTwice = "block freed twice or used after free";
 
-// A live block found by address: a pool block (small.record set) or a malloc block (header).
+// A live block found by address: a pool block (record set) or a malloc block (header set).
 struct Block {
-  SmallBlock small;
+  BlockRecord* record;
   Header* header;
 };
 
 // in: a pointer handed to free or realloc. out: its block; aborts when p is not a live block.
 Block CheckedBlock(void* p) {
   if (!kPlainMalloc && detail::PoolOwns(p)) {
-    const SmallBlock b = detail::PoolLookup(p);
-    if (!b.record || b.record->sizePlusOne == BlockRecord::kNever) Die(kNotOurs, p);
-    if (b.record->sizePlusOne == BlockRecord::kFreed) Die(kFreedTwice, p);
-    return {b, nullptr};
+    BlockRecord* r = detail::PoolRecordOf(p);
+    if (!r || r->sizePlusOne == BlockRecord::kNever) Die(kNotOurs, p);
+    if (r->sizePlusOne == BlockRecord::kFreed) Die(kFreedTwice, p);
+    return {r, nullptr};
   }
   Header* h = HeaderOf(p);
   if (h->marker != kLive) Die(h->marker == kFreed ? kFreedTwice : kNotOurs, p);
-  return {SmallBlock{nullptr, 0, 0, nullptr}, h};
+  return {nullptr, h};
 }
 
 // in: bytes of payload. out: a block of the large-block cache that holds them, its header's
@@ -227,12 +226,12 @@ void* NewBlock(ThreadState& s, int64_t size, int slot, bool clear) {
   return PayloadOf(h);
 }
 
-// Uncounts and frees a live block.
-void ReleaseBlock(ThreadState& s, const Block& b) {
-  if (b.small.record) {
-    Count(s, b.small.record->slot, b.small.record->Size(), -1);
-    b.small.record->sizePlusOne = BlockRecord::kFreed;
-    detail::PoolFree(s.cache, b.small);
+// Uncounts and frees the live block b at p.
+void ReleaseBlock(ThreadState& s, void* p, Block b) {
+  if (b.record) {
+    Count(s, b.record->slot, b.record->Size(), -1);
+    b.record->sizePlusOne = BlockRecord::kFreed;
+    detail::PoolFree(s.cache, p);
   } else {
     Count(s, static_cast<int>(b.header->slot), b.header->size, -1);
     b.header->marker = kFreed;
@@ -242,10 +241,10 @@ void ReleaseBlock(ThreadState& s, const Block& b) {
 
 // Resizes the live block b (at p) to size bytes counted against slot. out: the block's
 // payload (moved or not); NULL: out of memory, b untouched.
-void* Resize(ThreadState& s, void* p, const Block& b, int64_t size, int slot) {
-  if (b.small.record) {
-    BlockRecord& r = *b.small.record;
-    if (size <= detail::BlockBytes(b.small.cls)) {  // fits where it is
+void* Resize(ThreadState& s, void* p, Block b, int64_t size, int slot) {
+  if (b.record) {
+    BlockRecord& r = *b.record;
+    if (size <= detail::BlockBytes(detail::PoolClassOf(p))) {  // fits where it is
       Count(s, r.slot, r.Size(), -1);
       r.SetLive(size, slot);
       Count(s, slot, size, 1);
@@ -285,9 +284,9 @@ void* Resize(ThreadState& s, void* p, const Block& b, int64_t size, int slot) {
   // Moves between the pool and malloc, or between pool classes.
   void* q = NewBlock(s, size, slot, false);
   if (!q) return nullptr;
-  const int64_t old = b.small.record ? b.small.record->Size() : b.header->size;
+  const int64_t old = b.record ? b.record->Size() : b.header->size;
   std::memcpy(q, p, static_cast<size_t>(size < old ? size : old));
-  ReleaseBlock(s, b);
+  ReleaseBlock(s, p, b);
   return q;
 }
 
@@ -328,7 +327,7 @@ void MemoryFree(void* p) {
   if (!p) return;
   const Block b = CheckedBlock(p);
   WithState([&](ThreadState& s) {
-    ReleaseBlock(s, b);
+    ReleaseBlock(s, p, b);
     return 0;
   });
 }
@@ -370,7 +369,7 @@ int64_t CachedLargeBytes() { return static_cast<int64_t>(detail::LargeCacheHeldB
 void ReleaseCachedLargeBlocks() { detail::LargeCacheClear(); }
 
 bool IsPooledBlock(const void* p) {
-  return !kPlainMalloc && detail::PoolOwns(p) && detail::PoolLookup(p).record != nullptr;
+  return !kPlainMalloc && detail::PoolOwns(p) && detail::PoolRecordOf(p) != nullptr;
 }
 
 }  // namespace hostapp

@@ -8,28 +8,13 @@
 
 namespace hostapp::detail {
 
-// The header at the start of every chunk; the bitmap follows at kHeaderBytes, then the
-// side table of records, then the blocks at dataOffset.
-struct Chunk {
-  uint32_t magic;
-  uint16_t cls;
-  uint16_t words;        // bitmap words
-  uint32_t blocks;       // blocks in the chunk
-  uint32_t dataOffset;   // first block, from the chunk's start
-  uint32_t blockBytes;   // BlockBytes(cls)
-  uint32_t reciprocal;   // ceil(2^32 / blockBytes): offset / blockBytes without a division
-  std::atomic<Chunk*> next{nullptr};   // the class's next chunk, at a higher address
-  std::atomic<int64_t> freeCount{0};   // blocks set in the bitmap (a hint: may briefly lag)
-};
-
 namespace {
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
 constexpr auto kAcquire = std::memory_order_acquire;
 constexpr auto kRelease = std::memory_order_release;
 constexpr auto kAcqRel = std::memory_order_acq_rel;
-constexpr uint32_t kChunkMagic = 0x43484B53;  // "SKHC"
-constexpr uint32_t kHeaderBytes = 64;
+constexpr uint32_t kHeaderBytes = kChunkHeaderBytes;
 static_assert(sizeof(Chunk) <= kHeaderBytes, "the chunk header fits before the bitmap");
 
 // Where the parts of a chunk of one class lie.
@@ -51,9 +36,6 @@ constexpr Layout LayoutOf(int cls) {
 
 inline std::atomic<uint64_t>* Bitmap(Chunk* c) {
   return reinterpret_cast<std::atomic<uint64_t>*>(reinterpret_cast<char*>(c) + kHeaderBytes);
-}
-inline BlockRecord* Records(Chunk* c) {
-  return reinterpret_cast<BlockRecord*>(reinterpret_cast<char*>(c) + kHeaderBytes + c->words * 8u);
 }
 inline int PopCount(uint64_t m) { return __builtin_popcountll(m); }
 
@@ -108,23 +90,9 @@ void ReturnBits(Chunk* c, uint32_t word, uint64_t bits) {
   NoteReturnedBlocks(Lists()[c->cls], c);
 }
 
-// Moves the cache's pending frees into their bitmaps, one atomic per run of blocks that
-// share a bitmap word.
+// Moves the cache's pending frees into their bitmaps.
 void FlushPending(ThreadCache& cache) {
-  Chunk* chunk = nullptr;
-  uint32_t word = 0;
-  uint64_t bits = 0;
-  for (int i = 0; i < cache.pendingCount; ++i) {
-    const PendingFree& f = cache.pending[i];
-    if (f.chunk != chunk || f.index / 64 != word) {
-      if (bits) ReturnBits(chunk, word, bits);
-      chunk = f.chunk;
-      word = f.index / 64;
-      bits = 0;
-    }
-    bits |= uint64_t{1} << (f.index % 64);
-  }
-  if (bits) ReturnBits(chunk, word, bits);
+  for (int i = 0; i < cache.pendingCount; ++i) ReturnBits(cache.pending[i].chunk, cache.pending[i].word, cache.pending[i].bits);
   cache.pendingCount = 0;
 }
 
@@ -177,9 +145,11 @@ Chunk* Grow(int cls) {
   return c;
 }
 
+}  // namespace
+
 // Fills the class's cursor with free blocks: from the lowest chunk that has some, else from
-// a new chunk. false: out of chunks.
-bool Refill(ThreadCache& cache, int cls) {
+// a new chunk.
+bool PoolRefill(ThreadCache& cache, int cls) {
   if (cache.pendingCount) FlushPending(cache);
   ClassList& list = Lists()[cls];
   ClassCursor& cur = cache.cursors[cls];
@@ -198,46 +168,9 @@ bool Refill(ThreadCache& cache, int cls) {
   }
 }
 
-}  // namespace
-
-bool PoolOwns(const void* p) { return InRegion(Region(), p); }
-
-SmallBlock PoolLookup(const void* p) {
-  SmallBlock b{nullptr, 0, 0, nullptr};
-  const AddressRegion& r = Region();
-  const uintptr_t a = reinterpret_cast<uintptr_t>(p);
-  const uintptr_t base = a & ~(kRegionChunkBytes - 1);
-  if (base < r.begin || base >= r.committed.load(kAcquire)) return b;
-  auto* c = reinterpret_cast<Chunk*>(base);
-  if (c->magic != kChunkMagic || a - base < c->dataOffset) return b;
-  const uint64_t offset = a - base - c->dataOffset;  // < 64 KB, so the reciprocal is exact
-  const auto index = static_cast<uint32_t>((offset * c->reciprocal) >> 32);
-  if (index >= c->blocks || static_cast<uint64_t>(index) * c->blockBytes != offset) return b;
-  b.chunk = c;
-  b.index = index;
-  b.cls = c->cls;
-  b.record = Records(c) + index;
-  return b;
-}
-
-void* PoolAllocate(ThreadCache& cache, int cls, BlockRecord** record) {
-  ClassCursor& cur = cache.cursors[cls];
-  if (cur.mask == 0 && !Refill(cache, cls)) return nullptr;
-  const uint32_t index = cur.word * 64 + static_cast<uint32_t>(__builtin_ctzll(cur.mask));
-  cur.mask &= cur.mask - 1;
-  Chunk* c = cur.chunk;
-  *record = Records(c) + index;
-  return reinterpret_cast<char*>(c) + c->dataOffset + static_cast<size_t>(index) * c->blockBytes;
-}
-
-void PoolFree(ThreadCache& cache, const SmallBlock& block) {
-  ClassCursor& cur = cache.cursors[block.cls];
-  if (cur.chunk == block.chunk && cur.word == block.index / 64) {  // the word this thread hands out
-    cur.mask |= uint64_t{1} << (block.index % 64);
-    return;
-  }
-  cache.pending[cache.pendingCount++] = {block.chunk, block.index};
-  if (cache.pendingCount == kPendingFrees) FlushPending(cache);
+void PoolQueueFree(ThreadCache& cache, Chunk* c, uint32_t word, uint64_t bit) {
+  if (cache.pendingCount == kPendingRuns) FlushPending(cache);
+  cache.pending[cache.pendingCount++] = {c, word, bit};
 }
 
 void PoolFlush(ThreadCache& cache) {

@@ -15,12 +15,16 @@
 // order, however much churn came before.
 //
 // Returning blocks: a block of the word the thread is handing out goes straight back to it;
-// others wait in a short per-thread list that is merged into the bitmaps a word at a time.
+// others collect per bitmap word in a short per-thread list that is merged into the
+// bitmaps (one atomic per word) when it is full or the thread next claims a word.
 // Chunks are kept for the life of the process.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
+
+#include "hostapp/services/address_region.h"
 
 namespace hostapp::detail {
 
@@ -49,15 +53,35 @@ struct BlockRecord {
   }
 };
 
-struct Chunk;  // a 64 KB chunk of one class (size_class_pool.cpp)
-
-// A block found by address.
-struct SmallBlock {
-  Chunk* chunk;
-  uint32_t index;        // block number within the chunk
-  int cls;
-  BlockRecord* record;   // NULL: the address is not the start of a block of a committed chunk
+// The header at the start of every chunk; the bitmap (std::atomic<uint64_t> per word)
+// follows at kChunkHeaderBytes, then the side table of records, then the blocks at dataOffset.
+struct Chunk {
+  uint32_t magic;
+  uint16_t cls;
+  uint16_t words;        // bitmap words
+  uint32_t blocks;       // blocks in the chunk
+  uint32_t dataOffset;   // first block, from the chunk's start
+  uint32_t blockBytes;   // BlockBytes(cls)
+  uint32_t reciprocal;   // ceil(2^32 / blockBytes): offset / blockBytes without a division
+  std::atomic<Chunk*> next{nullptr};   // the class's next chunk, at a higher address
+  std::atomic<int64_t> freeCount{0};   // blocks set in the bitmap (a hint: may briefly lag)
 };
+constexpr uint32_t kChunkMagic = 0x43484B53;
+constexpr uint32_t kChunkHeaderBytes = 64;
+
+// The chunk an address of the pool lies in.
+inline Chunk* ChunkAt(const void* p) {
+  return reinterpret_cast<Chunk*>(reinterpret_cast<uintptr_t>(p) & ~(kRegionChunkBytes - 1));
+}
+// The side table of c.
+inline BlockRecord* Records(Chunk* c) {
+  return reinterpret_cast<BlockRecord*>(reinterpret_cast<char*>(c) + kChunkHeaderBytes + c->words * 8u);
+}
+// in: c, a byte offset from its first block (< 64 KB). out: offset / blockBytes; exact,
+// because the offset is below 2^16 and the block size at most 2^8.
+inline uint32_t BlockIndex(const Chunk* c, uint64_t offset) {
+  return static_cast<uint32_t>((offset * c->reciprocal) >> 32);
+}
 
 // One thread's state per class: the free blocks of the bitmap word it hands out.
 struct ClassCursor {
@@ -65,32 +89,79 @@ struct ClassCursor {
   uint32_t word;
   uint64_t mask;  // bit b set: block word*64+b is free and this thread's to hand out
 };
-struct PendingFree {
+// Freed blocks of one bitmap word not yet back in the bitmap.
+struct PendingRun {
   Chunk* chunk;
-  uint32_t index;
+  uint32_t word;
+  uint64_t bits;
 };
-constexpr int kPendingFrees = 64;
+constexpr int kPendingRuns = 32;
 
 // One thread's cache. Zero-initialised it is a valid empty cache.
 struct ThreadCache {
   ClassCursor cursors[kClassCount];
-  PendingFree pending[kPendingFrees];  // freed blocks not yet back in their bitmaps
+  PendingRun pending[kPendingRuns];  // merged into the bitmaps when full or on a refill
   int pendingCount;
 };
 
 // in: any address. out: true when it lies in the pool's address range (a block or not).
-bool PoolOwns(const void* p);
+inline bool PoolOwns(const void* p) { return InRegion(Region(), p); }
 
-// in: an address the pool owns. out: the block starting there (record NULL when none does).
-SmallBlock PoolLookup(const void* p);
+// in: an address the pool owns. out: the record of the block that starts there; NULL when
+// none does (not the start of a block, or not in a committed chunk).
+inline BlockRecord* PoolRecordOf(const void* p) {
+  const AddressRegion& r = Region();
+  Chunk* c = ChunkAt(p);
+  const uintptr_t base = reinterpret_cast<uintptr_t>(c);
+  if (base >= r.committed.load(std::memory_order_acquire) || c->magic != kChunkMagic) return nullptr;
+  const uintptr_t a = reinterpret_cast<uintptr_t>(p);
+  if (a - base < c->dataOffset) return nullptr;
+  const uint64_t offset = a - base - c->dataOffset;
+  const uint32_t i = BlockIndex(c, offset);
+  if (i >= c->blocks || static_cast<uint64_t>(i) * c->blockBytes != offset) return nullptr;
+  return Records(c) + i;
+}
+
+// in: a block of the pool. out: its class.
+inline int PoolClassOf(const void* block) { return ChunkAt(block)->cls; }
+
+// Fills the cursor of cls from the bitmaps (or a new chunk). false: out of chunks.
+bool PoolRefill(ThreadCache& cache, int cls);
 
 // in: cache, class. out: a block of BlockBytes(cls) bytes, 16-byte aligned, and its record
 // in *record (the caller fills it); NULL when the address range is used up or absent.
-void* PoolAllocate(ThreadCache& cache, int cls, BlockRecord** record);
+inline void* PoolAllocate(ThreadCache& cache, int cls, BlockRecord** record) {
+  ClassCursor& cur = cache.cursors[cls];
+  if (cur.mask == 0 && !PoolRefill(cache, cls)) return nullptr;
+  const uint32_t index = cur.word * 64 + static_cast<uint32_t>(__builtin_ctzll(cur.mask));
+  cur.mask &= cur.mask - 1;
+  Chunk* c = cur.chunk;
+  *record = Records(c) + index;
+  return reinterpret_cast<char*>(c) + c->dataOffset + static_cast<size_t>(index) * c->blockBytes;
+}
+
+// Adds a freed block to the cache's pending list as a new run (flushing a full list).
+void PoolQueueFree(ThreadCache& cache, Chunk* c, uint32_t word, uint64_t bit);
 
 // in: cache, a block of the pool that the caller has already marked freed in its record.
 // The block becomes free for reuse.
-void PoolFree(ThreadCache& cache, const SmallBlock& block);
+inline void PoolFree(ThreadCache& cache, void* block) {
+  Chunk* c = ChunkAt(block);
+  const uint32_t index = BlockIndex(c, reinterpret_cast<uintptr_t>(block) - reinterpret_cast<uintptr_t>(c) - c->dataOffset);
+  const uint32_t word = index / 64;
+  const uint64_t bit = uint64_t{1} << (index % 64);
+  ClassCursor& cur = cache.cursors[c->cls];
+  if (cur.chunk == c && cur.word == word) {  // the word this thread hands out
+    cur.mask |= bit;
+    return;
+  }
+  const int n = cache.pendingCount;
+  if (n > 0 && cache.pending[n - 1].chunk == c && cache.pending[n - 1].word == word) {
+    cache.pending[n - 1].bits |= bit;
+    return;
+  }
+  PoolQueueFree(cache, c, word, bit);
+}
 
 // Returns every block held by cache to the bitmaps (a thread that exits calls this).
 void PoolFlush(ThreadCache& cache);

@@ -43,6 +43,7 @@ struct alignas(16) Header {
   uint64_t unused;
 };
 static_assert(sizeof(Header) == 32, "the header keeps payloads 16-byte aligned");
+static_assert(detail::kMaxFileSlots <= 0x10000, "a block record holds any file slot");
 
 inline Header* HeaderOf(void* p) { return static_cast<Header*>(p) - 1; }
 inline void* PayloadOf(Header* h) { return h + 1; }

@@ -92,7 +92,10 @@ void ReturnBits(Chunk* c, uint32_t word, uint64_t bits) {
 
 // Moves the cache's pending frees into their bitmaps.
 void FlushPending(ThreadCache& cache) {
-  for (int i = 0; i < cache.pendingCount; ++i) ReturnBits(cache.pending[i].chunk, cache.pending[i].word, cache.pending[i].bits);
+  for (int i = 0; i < cache.pendingCount; ++i) {
+    const PendingRun& run = cache.pending[i];
+    ReturnBits(run.chunk, run.word, run.bits);
+  }
   cache.pendingCount = 0;
 }
 

@@ -45,7 +45,6 @@ struct BlockRecord {
   uint16_t sizePlusOne;  // live: requested bytes + 1; else kNever or kFreed
   uint16_t slot;         // allocating file (allocation_counters.h), while live
 
-  bool Live() const { return sizePlusOne != kNever && sizePlusOne != kFreed; }
   int64_t Size() const { return sizePlusOne - 1; }
   void SetLive(int64_t size, int fileSlot) {
     sizePlusOne = static_cast<uint16_t>(size + 1);
@@ -147,7 +146,8 @@ void PoolQueueFree(ThreadCache& cache, Chunk* c, uint32_t word, uint64_t bit);
 // The block becomes free for reuse.
 inline void PoolFree(ThreadCache& cache, void* block) {
   Chunk* c = ChunkAt(block);
-  const uint32_t index = BlockIndex(c, reinterpret_cast<uintptr_t>(block) - reinterpret_cast<uintptr_t>(c) - c->dataOffset);
+  const uintptr_t offset = reinterpret_cast<uintptr_t>(block) - reinterpret_cast<uintptr_t>(c) - c->dataOffset;
+  const uint32_t index = BlockIndex(c, offset);
   const uint32_t word = index / 64;
   const uint64_t bit = uint64_t{1} << (index % 64);
   ClassCursor& cur = cache.cursors[c->cls];

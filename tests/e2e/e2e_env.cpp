@@ -1,7 +1,5 @@
 #include "e2e_env.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
@@ -11,13 +9,6 @@
 #include "hostapp/io/obj.h"
 
 namespace e2e {
-
-std::vector<std::string> RunResult::ErrLines() const {
-  std::vector<std::string> lines;
-  std::istringstream in(err);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
 
 void CliTest::SetUp() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tavren-e2e-XXXXXX").string();
@@ -30,19 +21,7 @@ void CliTest::TearDown() {
   if (!dir_.empty()) std::filesystem::remove_all(dir_, ec);
 }
 
-RunResult CliTest::Run(const std::string& args) const {
-  const std::string out = dir_ + "/.stdout", err = dir_ + "/.stderr";
-  const std::string command = "cd '" + dir_ + "' && '" TAVREN_BINARY_DIR "/cli/tavren-host' " + args + " >'" + out +
-                              "' 2>'" + err + "' </dev/null";
-  const int status = std::system(command.c_str());
-  RunResult r;
-  r.code = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
-  r.out = ReadBytes(out);
-  r.err = ReadBytes(err);
-  std::filesystem::remove(out);
-  std::filesystem::remove(err);
-  return r;
-}
+RunResult CliTest::Run(const std::string& args) const { return clirun::RunHostIn(dir_, args); }
 
 std::string CliTest::WriteMesh(const std::string& name, const hostapp::Mesh& mesh) const {
   std::string error;
@@ -53,13 +32,6 @@ std::string CliTest::WriteMesh(const std::string& name, const hostapp::Mesh& mes
 std::string CliTest::WriteText(const std::string& name, const std::string& text) const {
   std::ofstream(Path(name), std::ios::binary) << text;
   return Path(name);
-}
-
-std::string CliTest::ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 hostapp::Mesh CliTest::ReadMesh(const std::string& path) {

@@ -11,18 +11,12 @@
 #include <vector>
 
 #include "hostapp/io/mesh.h"
+#include "support/cli_run.h"
 #include "support/meshes.h"
 
 namespace e2e {
 
-// What one run of the binary gave.
-struct RunResult {
-  int code = -1;    // exit code; -1 when the process did not exit normally
-  std::string out;  // standard output
-  std::string err;  // standard error
-  // out: the lines of standard error.
-  std::vector<std::string> ErrLines() const;
-};
+using clirun::RunResult;
 
 class CliTest : public ::testing::Test {
  protected:
@@ -40,7 +34,7 @@ class CliTest : public ::testing::Test {
   // Writes text into the scratch folder. out: its full path.
   std::string WriteText(const std::string& name, const std::string& text) const;
   // out: the bytes of a file ("" when it cannot be read).
-  static std::string ReadBytes(const std::string& path);
+  static std::string ReadBytes(const std::string& path) { return clirun::ReadBytes(path); }
   // out: the mesh in an OBJ file; a test failure when it does not read.
   static hostapp::Mesh ReadMesh(const std::string& path);
   // out: the names of the files in the scratch folder (or in a folder below it), sorted.

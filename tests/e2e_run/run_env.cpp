@@ -1,7 +1,5 @@
 #include "run_env.h"
 
-#include <sys/wait.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -19,28 +17,7 @@
 
 namespace e2e_run {
 
-std::vector<std::string> RunResult::ErrLines() const {
-  std::vector<std::string> lines;
-  std::istringstream in(err);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
-
-RunResult RunHost(const std::string& args) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tavren-run-io-XXXXXX").string();
-  RunResult r;
-  if (!::mkdtemp(&pattern[0])) return r;
-  const std::string out = pattern + "/stdout", err = pattern + "/stderr";
-  const std::string command = "cd '" TAVREN_SOURCE_DIR "' && '" TAVREN_BINARY_DIR "/cli/tavren-host' " + args + " >'" +
-                              out + "' 2>'" + err + "' </dev/null";
-  const int status = std::system(command.c_str());
-  r.code = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
-  r.out = ReadBytes(out);
-  r.err = ReadBytes(err);
-  std::error_code ec;
-  std::filesystem::remove_all(pattern, ec);
-  return r;
-}
+RunResult RunHost(const std::string& args) { return clirun::RunHostIn(TAVREN_SOURCE_DIR, args); }
 
 void ScratchTest::SetUp() {
   std::string pattern = (std::filesystem::temp_directory_path() / "tavren-run-XXXXXX").string();
@@ -105,13 +82,6 @@ double Size(const std::vector<C4D_Vector>& points) {
     hi = C4D_Vector{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
   }
   return std::sqrt((hi.x - lo.x) * (hi.x - lo.x) + (hi.y - lo.y) * (hi.y - lo.y) + (hi.z - lo.z) * (hi.z - lo.z));
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 namespace {

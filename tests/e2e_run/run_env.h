@@ -10,14 +10,12 @@
 #include <vector>
 
 #include "hostapp/io/mesh.h"
+#include "support/cli_run.h"
 
 namespace e2e_run {
 
-struct RunResult {
-  int code = -1;  // exit code; -1 when the process did not exit normally
-  std::string out, err;
-  std::vector<std::string> ErrLines() const;
-};
+using clirun::ReadBytes;
+using clirun::RunResult;
 
 // in: args after the program name (shell syntax). out: tavren-host's result, run from the
 // repository root.
@@ -50,8 +48,6 @@ hostapp::Mesh ReadMesh(const std::string& path);
 double MaxDistance(const std::vector<C4D_Vector>& a, const std::vector<C4D_Vector>& b);
 // out: the diagonal of the bounding box of points.
 double Size(const std::vector<C4D_Vector>& points);
-// out: the bytes of a file ("" when unreadable).
-std::string ReadBytes(const std::string& path);
 
 // Registers the host's built-in types, then loads and starts the built plug-in in this
 // process, once; it ends after the last test. out: true when it runs; *error says why not.

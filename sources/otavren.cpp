@@ -5,7 +5,8 @@
 
 namespace {
 
-#define OTAVREN_EXECUTION_PRIORITY 1000
+// The priority at which the host executes the deformer before it deforms anything.
+constexpr Int32 kExecutionPriority = 1000;
 
 Int32 ReadInt32(BaseList2D* node, Int32 id) {
   GeData d;
@@ -65,7 +66,7 @@ DRAWRESULT OTavren::Draw(BaseObject* op, DRAWPASS drawpass, BaseDraw* bd, BaseDr
 }
 
 Bool OTavren::AddToExecution(BaseObject* op, PriorityList* list) {
-  list->Add(op, OTAVREN_EXECUTION_PRIORITY, 0);
+  list->Add(op, kExecutionPriority, 0);
   return true;
 }
 

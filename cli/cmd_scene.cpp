@@ -1,5 +1,7 @@
-// tavren-host save, load and info: scene files of the host (.tvs). save writes an unbound
-// set-up built from a mesh; load checks that a file loads; info describes what it holds.
+// tavren-host bind, save, load and info: scene files of the host (.tvs). bind binds on a rest
+// mesh once and saves the scene (mesh, frozen bind tag, deformer) so that later deform
+// --binding runs, on any machine, skip the binding; save writes the same set-up unbound; load
+// checks that a file loads; info describes what it holds.
 #include <CLI/CLI.hpp>
 #include <cstdio>
 #include <memory>
@@ -16,21 +18,28 @@
 namespace tavren_cli {
 namespace {
 
-struct SaveOptions {
+// What save and bind both take: the rest mesh, the scene file to write, the tag's settings.
+struct SceneOptions {
   std::string rest;
   std::string out;
   SettingsOptions settings;
 };
 
-void RunSave(const SaveOptions& o) {
+// Builds the scene on the rest mesh (mesh, bind tag with the settings, deformer), binds it when
+// `bind` is set (the tag freezes), and saves it atomically.
+void BuildAndSave(const SceneOptions& o, bool bind) {
   const hostapp::Mesh rest = ReadMesh(o.rest);
   const hostapp::BindSettings settings = o.settings.Resolve(rest.points.size());
   std::unique_ptr<hostapp::Session> session = StartPlugin();
   std::string error;
   std::unique_ptr<hostapp::DeformScene> scene = hostapp::DeformScene::Build(rest, settings, Stem(o.rest), &error);
   if (!scene) throw CommandError(o.rest + ": " + error);
+  if (bind && !scene->Bind(&error)) throw CommandError(o.rest + ": " + error);
   if (!hostapp::SaveDocument(scene->GetDocument(), o.out, &error)) throw CommandError(error);
-  std::printf("wrote %s (%zu points, live bind tag and deformer)\n", o.out.c_str(), rest.points.size());
+  if (bind)
+    std::printf("bound %zu points of %s; wrote %s\n", rest.points.size(), o.rest.c_str(), o.out.c_str());
+  else
+    std::printf("wrote %s (%zu points, live bind tag and deformer)\n", o.out.c_str(), rest.points.size());
 }
 
 // in: path. out: the loaded document (the plug-in must be running); throws CommandError
@@ -60,13 +69,13 @@ void RunInfo(const std::string& path) {
 }  // namespace tavren_cli
 
 void AddSceneCommands(CLI::App& app) {
-  auto save = std::make_shared<tavren_cli::SaveOptions>();
+  auto save = std::make_shared<tavren_cli::SceneOptions>();
   CLI::App* cmd =
       app.add_subcommand("save", "save a scene built from a mesh: a live bind tag and a deformer, not bound");
   cmd->add_option("--rest", save->rest, "rest mesh (OBJ)")->required()->type_name("REST.obj");
   cmd->add_option("--out", save->out, "scene file to write")->required()->type_name("FILE.tvs");
   save->settings.AddTo(*cmd);
-  cmd->callback([save] { tavren_cli::RunSave(*save); });
+  cmd->callback([save] { tavren_cli::BuildAndSave(*save, false); });
 
   auto load_path = std::make_shared<std::string>();
   cmd = app.add_subcommand("load", "check that a scene file loads, and print a summary");
@@ -77,4 +86,13 @@ void AddSceneCommands(CLI::App& app) {
   cmd = app.add_subcommand("info", "print the objects, tags and point counts of a scene file");
   cmd->add_option("file", *info_path, "scene file")->required()->type_name("FILE.tvs");
   cmd->callback([info_path] { tavren_cli::RunInfo(*info_path); });
+}
+
+void AddBindCommand(CLI::App& app) {
+  auto o = std::make_shared<tavren_cli::SceneOptions>();
+  CLI::App* cmd = app.add_subcommand("bind", "bind once on the rest mesh and save the scene for deform --binding");
+  cmd->add_option("--rest", o->rest, "rest mesh (OBJ) to bind on")->required()->type_name("REST.obj");
+  cmd->add_option("--out", o->out, "scene file to write")->required()->type_name("BINDING.tvs");
+  o->settings.AddTo(*cmd);
+  cmd->callback([o] { tavren_cli::BuildAndSave(*o, true); });
 }

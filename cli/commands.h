@@ -17,7 +17,7 @@ class App;
 void AddPluginsCommand(CLI::App& app);
 // cli/cmd_deform.cpp: binds on a rest mesh and deforms posed meshes (one or a sequence).
 void AddDeformCommand(CLI::App& app);
-// cli/cmd_bind.cpp: binds once and saves the scene for later deform --binding runs.
+// cli/cmd_scene.cpp: binds once and saves the scene for later deform --binding runs.
 void AddBindCommand(CLI::App& app);
 // cli/cmd_scene.cpp: save, load and info on scene files.
 void AddSceneCommands(CLI::App& app);

@@ -77,22 +77,6 @@ hostapp::Mesh Moved(const hostapp::Mesh& mesh) {
   return m;
 }
 
-double MaxDistance(const std::vector<C4D_Vector>& a, const std::vector<C4D_Vector>& b) {
-  double d = 0.0;
-  for (size_t i = 0; i < a.size() && i < b.size(); ++i)
-    d = std::max(d, std::sqrt((a[i].x - b[i].x) * (a[i].x - b[i].x) + (a[i].y - b[i].y) * (a[i].y - b[i].y) +
-                              (a[i].z - b[i].z) * (a[i].z - b[i].z)));
-  return d;
-}
 
-double Size(const std::vector<C4D_Vector>& points) {
-  if (points.empty()) return 0.0;
-  C4D_Vector lo = points[0], hi = points[0];
-  for (const C4D_Vector& p : points) {
-    lo = C4D_Vector{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
-    hi = C4D_Vector{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
-  }
-  return std::sqrt((hi.x - lo.x) * (hi.x - lo.x) + (hi.y - lo.y) * (hi.y - lo.y) + (hi.z - lo.z) * (hi.z - lo.z));
-}
 
 }  // namespace e2e

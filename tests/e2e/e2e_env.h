@@ -49,10 +49,8 @@ hostapp::Mesh WavedGrid(int nx, int ny);
 hostapp::Mesh Bent(const hostapp::Mesh& mesh, double amount);
 // in: mesh. out: the mesh rotated about an oblique axis and moved (a rigid motion).
 hostapp::Mesh Moved(const hostapp::Mesh& mesh);
-// out: the largest distance between points of equal index.
-double MaxDistance(const std::vector<C4D_Vector>& a, const std::vector<C4D_Vector>& b);
-// out: the diagonal of the bounding box of points.
-double Size(const std::vector<C4D_Vector>& points);
+using testmesh::MaxDistance;
+using testmesh::Size;
 
 }  // namespace e2e
 

@@ -11,6 +11,7 @@
 
 #include "hostapp/io/mesh.h"
 #include "support/cli_run.h"
+#include "support/meshes.h"
 
 namespace e2e_run {
 
@@ -44,10 +45,8 @@ std::vector<ReportRow> ReadReport(const std::string& path);
 
 // out: the mesh in an OBJ file; a test failure when it does not read.
 hostapp::Mesh ReadMesh(const std::string& path);
-// out: the largest distance between points of equal index.
-double MaxDistance(const std::vector<C4D_Vector>& a, const std::vector<C4D_Vector>& b);
-// out: the diagonal of the bounding box of points.
-double Size(const std::vector<C4D_Vector>& points);
+using testmesh::MaxDistance;
+using testmesh::Size;
 
 // Registers the host's built-in types, then loads and starts the built plug-in in this
 // process, once; it ends after the last test. out: true when it runs; *error says why not.

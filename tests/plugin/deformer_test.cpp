@@ -19,13 +19,7 @@ bool SameBits(const Points& a, const Points& b) {
   return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(C4D_Vector)) == 0;
 }
 
-double MaxDistance(const Points& a, const Points& b) {
-  double d = 0.0;
-  for (size_t i = 0; i < a.size(); ++i)
-    d = std::max(d, std::sqrt((a[i].x - b[i].x) * (a[i].x - b[i].x) + (a[i].y - b[i].y) * (a[i].y - b[i].y) +
-                              (a[i].z - b[i].z) * (a[i].z - b[i].z)));
-  return d;
-}
+using testmesh::MaxDistance;
 
 class DeformerTest : public PluginTest {
  protected:

@@ -2,8 +2,10 @@
 #ifndef TESTS_SUPPORT_MESHES_H
 #define TESTS_SUPPORT_MESHES_H
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "host/abi/c4d_abi.h"
@@ -50,6 +52,27 @@ inline Mesh Cube() {
   m.polygons = {Quad(0, 2, 3, 1), Quad(4, 5, 7, 6), Quad(0, 1, 5, 4),
                 Quad(2, 6, 7, 3), Quad(0, 4, 6, 2), Quad(1, 3, 7, 5)};
   return m;
+}
+
+// out: the largest distance between points of equal index; infinity when the counts differ.
+inline double MaxDistance(const std::vector<C4D_Vector>& a, const std::vector<C4D_Vector>& b) {
+  double d = a.size() == b.size() ? 0.0 : std::numeric_limits<double>::infinity();
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) {
+    const double x = a[i].x - b[i].x, y = a[i].y - b[i].y, z = a[i].z - b[i].z;
+    d = std::max(d, std::sqrt(x * x + y * y + z * z));
+  }
+  return d;
+}
+
+// out: the diagonal of the bounding box of points (0 for none).
+inline double Size(const std::vector<C4D_Vector>& points) {
+  if (points.empty()) return 0.0;
+  C4D_Vector lo = points[0], hi = points[0];
+  for (const C4D_Vector& p : points) {
+    lo = C4D_Vector{std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z)};
+    hi = C4D_Vector{std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z)};
+  }
+  return std::sqrt((hi.x - lo.x) * (hi.x - lo.x) + (hi.y - lo.y) * (hi.y - lo.y) + (hi.z - lo.z) * (hi.z - lo.z));
 }
 
 }  // namespace testmesh

@@ -144,7 +144,17 @@ void RunDeform(const DeformOptions& o) {
   Progress progress(frames.size());
   for (size_t i = 0; i < frames.size(); ++i) {
     const std::string path = FrameOutputPath(out, frames[i].number);
-    DeformFrame(*scene, frames[i], path);
+    try {
+      DeformFrame(*scene, frames[i], path);
+    } catch (const CommandError& e) {
+      // The frames written are complete and right: they stay, so that a run over the frames
+      // from this one on finishes the sequence.
+      if (i == 0) throw;
+      throw CommandError(std::string(e.what()) + " (frame " + std::to_string(frames[i].number) + "; the " +
+                             std::to_string(i) + (i == 1 ? " frame written before it stays in " :
+                                                            " frames written before it stay in ") + out + ")",
+                         e.Code());
+    }
     folder_guard.Keep();
     progress.Step(i + 1, "frame " + std::to_string(frames[i].number) + ": " + path);
   }

@@ -17,6 +17,7 @@
 #include "hostapp/eval/evaluate.h"
 #include "hostapp/io/gltf.h"
 #include "hostapp/scene/document.h"
+#include "hostapp/scene/scenefile.h"
 
 namespace {
 
@@ -78,6 +79,7 @@ void RunFile(const RunOptions& options) {
   std::string error;
   hostapp::GltfReadOptions read_options;
   read_options.require_skinned_mesh = true;
+  read_options.max_depth = hostapp::kSceneMaxDepth;  // the nodes become objects of a scene
   if (!hostapp::ReadGltf(options.file, &scene, &error, read_options)) throw tavren_cli::CommandError(error);
 
   std::unique_ptr<hostapp::Session> session = tavren_cli::StartPlugin();

@@ -10,6 +10,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "hostapp/io/atomic_file.h"
 #include "hostapp/scene/console.h"
 
 namespace {
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
   AddSceneCommands(app);
   AddDemoCommand(app);
   AddRunCommand(app);
+
+  // Ctrl-C or a kill while files are written: the temporary files go, the outputs already
+  // complete stay, and no file is left half written under its final name.
+  hostapp::RemoveTemporaryFilesOnSignals();
 
   // The plug-in's start-up banner goes to the host console; commands that show it read it
   // from there, the others keep standard output for their own results.

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the glTF seed corpus for fuzz_gltf into fuzz/corpus/gltf.
+"""Writes the glTF seed corpus for fuzz_gltf into fuzz/corpus/gltf, and the hand-made scene
+seeds (object chains at and beyond the depth limit) into fuzz/corpus/scene.
 
 Small scenes made here (not taken from anywhere): two joints and a skinned quad strip with
 welded seams, three animation channels (LINEAR, STEP, CUBICSPLINE), one file with a sparse
-accessor and unsigned-byte indices, and the same scene as .glb.
+accessor and unsigned-byte indices, and the same scene as .glb; hostile buffer URIs and a
+node chain deeper than a scene holds.
 """
 import base64
 import json
@@ -85,12 +87,58 @@ def two_joints(sparse=False):
     return s
 
 
+def external(uri):
+    """The two-joint scene with its buffer named by uri instead of embedded."""
+    d = dict(two_joints().doc)
+    d["buffers"] = [{"byteLength": len(two_joints().bin), "uri": uri}]
+    return json.dumps(d).encode()
+
+
+def node_chain(levels):
+    """A chain of nodes, each the only child of the one before."""
+    nodes = [{"children": [i + 1]} for i in range(levels - 1)] + [{}]
+    return json.dumps({"asset": {"version": "2.0"}, "nodes": nodes}).encode()
+
+
+def scene_chain(levels):
+    """A scene file of one chain of null objects, levels deep (the reader's limit is 1024)."""
+    def i32(v):
+        return b"\x02" + struct.pack("<i", v)
+
+    def null_object(children):
+        return (i32(5140) + b"\x06" + struct.pack("<I", 1) + b"n" + i32(0) + i32(0) +
+                (b"\x04" + struct.pack("<3d", 0, 0, 0)) + b"\x04" + struct.pack("<3d", 1, 0, 0) +
+                b"\x04" + struct.pack("<3d", 0, 1, 0) + b"\x04" + struct.pack("<3d", 0, 0, 1) +
+                i32(0) + b"\x05" + struct.pack("<Q", 0) + b"\x01\x00" + i32(0) + i32(children))
+
+    payload = i32(1) + b"".join(null_object(1 if i + 1 < levels else 0) for i in range(levels))
+    checksum = 0xcbf29ce484222325
+    for byte in payload:
+        checksum = ((checksum ^ byte) * 0x100000001b3) & 0xffffffffffffffff
+    return b"TAVRSCN1" + struct.pack("<IIQQ", 1, 0, len(payload), checksum) + payload
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     files = {"two_joints.gltf": two_joints().text(), "two_joints.glb": two_joints().glb(),
-             "sparse.gltf": two_joints(sparse=True).text()}
+             "sparse.gltf": two_joints(sparse=True).text(),
+             # Buffer URIs that must never be read: outside the folder, absolute, escaped, other schemes.
+             "uri_parent.gltf": external("../../../../../../../../etc/passwd"),
+             "uri_escaped.gltf": external("..%2F..%2F..%2F..%2Fetc%2Fpasswd"),
+             "uri_absolute.gltf": external("/proc/self/environ"),
+             "uri_scheme.gltf": external("file:///etc/passwd"),
+             "uri_control.gltf": external("a%0Ab%1B[31m%00.bin"),
+             # Deeper than a scene holds.
+             "deep_chain.gltf": node_chain(1100)}
     for name, data in files.items():
         with open(os.path.join(OUT, name), "wb") as f:
+            f.write(data)
+    scenes = os.path.join(HERE, "corpus", "scene")
+    # As whole files, and as payloads (first byte odd) that the target wraps in a valid header.
+    deep = {"deep_1024.tvs": scene_chain(1024), "deep_1025.tvs": scene_chain(1025)}
+    deep["payload_deep_1025.tvs"] = b"\x01" + deep["deep_1025.tvs"][32:]
+    for name, data in deep.items():
+        with open(os.path.join(scenes, name), "wb") as f:
             f.write(data)
 
 

@@ -12,8 +12,10 @@ trap 'rm -rf "$work"' EXIT
 for target in obj gltf scene; do
   mkdir -p "$work/$target"
   extra=()
+  max_len=65536
   [ "$target" = gltf ] && extra+=(-dict=fuzz/gltf.dict)
+  [ "$target" = scene ] && max_len=262144  # room for the seeds of 1025 nested objects
   echo "fuzz: $target, $runs inputs"
-  build/fuzz/fuzz/fuzz_$target -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  build/fuzz/fuzz/fuzz_$target -runs="$runs" -timeout=10 -rss_limit_mb=2048 -max_len=$max_len \
     "${extra[@]}" "$work/$target" "fuzz/corpus/$target" 2>&1 | tail -n 3
 done

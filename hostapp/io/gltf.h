@@ -103,18 +103,24 @@ struct GltfScene {
 
 struct GltfReadOptions {
   bool require_skinned_mesh = false;  // fail when no node carries both a mesh and a skin
+  // Fail when a node is nested deeper than this (a root node is at depth 1); 0: any depth.
+  // The importer itself walks hierarchies without recursion; the limit is for callers that
+  // turn nodes into objects of a document, which holds a bounded depth.
+  int32_t max_depth = 0;
 };
 
 // Reads a glTF 2.0 file (.gltf text with data: URIs or .bin files beside it, or .glb).
 // in:  path, options.  out: true with *scene replaced; on false *error is one line starting
-//      with the path (missing file, malformed JSON, a missing buffer, an accessor outside its
-//      buffer, a broken hierarchy, bad joints or weights, no skinned mesh when required) and
+//      with the path (missing file, malformed JSON, a missing or refused buffer file, an
+//      accessor outside its buffer, a broken or too deep hierarchy, bad joints or weights, no skinned mesh when required) and
 //      *scene is unchanged.
 bool ReadGltf(const std::string& path, GltfScene* scene, std::string* error,
               const GltfReadOptions& options = GltfReadOptions());
 
 // ReadGltf on the file's bytes already in memory; path names it in messages, and buffers
-// given as relative URIs are looked for in path's folder.
+// given as relative URIs are looked for in path's folder and nowhere else: a URI that is
+// absolute, has a scheme other than data:, or leads out of the folder (by ".." or by a
+// link) is refused.
 bool ParseGltf(const std::string& bytes, const std::string& path, GltfScene* scene, std::string* error,
                const GltfReadOptions& options = GltfReadOptions());
 

@@ -26,7 +26,8 @@ class SceneReader {
 
   // out: the scene filled; false with error_ set.
   bool Read(const GltfReadOptions& options) {
-    if (!ReadNodes() || !OrderNodes() || !ReadSkins() || !ReadAnimations()) return false;
+    if (!ReadNodes() || !OrderNodes() || !DepthFits(options.max_depth) || !ReadSkins() || !ReadAnimations())
+      return false;
     std::vector<C4D_Matrix> rest;
     EvaluateNodeGlobals(scene_, -1, 0.0, &rest);
     for (size_t i = 0; i < scene_.nodes.size(); ++i) {
@@ -141,6 +142,21 @@ class SceneReader {
       }
     }
     if (scene_.node_order.size() != scene_.nodes.size()) return Fail("the node hierarchy has a cycle");
+    return true;
+  }
+
+  // in: max_depth, 0 for any. out: false when a node is nested deeper (roots at depth 1).
+  bool DepthFits(int32_t max_depth) {
+    if (max_depth <= 0) return true;
+    std::vector<int32_t> depth(scene_.nodes.size(), 1);
+    for (int32_t n : scene_.node_order) {  // parents before their children
+      const int32_t parent = scene_.nodes[n].parent;
+      if (parent >= 0) depth[n] = depth[parent] + 1;
+      if (depth[n] > max_depth) {
+        return Fail("node " + std::to_string(n) + " is nested deeper than " + std::to_string(max_depth) +
+                    " levels, the most a scene holds");
+      }
+    }
     return true;
   }
 

@@ -1,6 +1,7 @@
 #include "hostapp/render/png.h"
 
 #include <cstdio>
+#include <string_view>
 #include <vector>
 
 #include "hostapp/io/atomic_file.h"
@@ -38,14 +39,7 @@ bool WritePng(const std::string& path, const Image& image, std::string* error) {
     if (error) *error = path + ": PNG encoding failed";
     return false;
   }
-  return WriteFileAtomically(
-      path,
-      [&](std::FILE* f, std::string* write_error) {
-        if (std::fwrite(png.data(), 1, png.size(), f) == png.size()) return true;
-        *write_error = "write failed";
-        return false;
-      },
-      error);
+  return WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(png.data()), png.size()), error);
 }
 
 }  // namespace hostapp

@@ -39,7 +39,8 @@ class Document;
 constexpr char kSceneMagic[8] = {'T', 'A', 'V', 'R', 'S', 'C', 'N', '1'};
 constexpr uint32_t kSceneFormatVersion = 1;
 constexpr size_t kSceneHeaderSize = 32;
-// Deepest object hierarchy a file may hold.
+// Deepest object hierarchy a file may hold (a top-level object is at depth 1). Writing a
+// deeper document fails as reading such a file does; importers refuse deeper hierarchies.
 constexpr int kSceneMaxDepth = 1024;
 
 // in: doc, path. out: true when path holds the document; false with *error (naming the

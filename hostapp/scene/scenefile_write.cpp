@@ -1,23 +1,14 @@
 // Writing scene files: serialisation of a document, then an atomic replacement of the
 // file on disk.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#if defined(_WIN32)
-#include <io.h>
-#endif
-
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
+#include <string_view>
 #include <unordered_map>
-#if defined(_WIN32)
-#include <filesystem>
-#include <system_error>
-#endif
 
+#include "hostapp/io/atomic_file.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/hyperfile.h"
 #include "hostapp/scene/registry.h"
@@ -33,8 +24,10 @@ class SceneWriter {
  public:
   explicit SceneWriter(std::vector<uint8_t>* payload) : hf_(payload) {}
 
-  // in: doc. out: false with error() set when a plug-in's write hook fails.
+  // in: doc. out: false with error() set when a plug-in's write hook fails or the objects
+  // nest deeper than a file may hold (what the reader would refuse is never written).
   bool Write(const Document& doc) {
+    if (!DepthFits(doc)) return false;
     int32_t next = 0;
     for (Object* op = doc.FirstObject(); op; op = op->Next()) Number(op, &next);
     int32_t count = 0;
@@ -49,6 +42,31 @@ class SceneWriter {
   const std::string& error() const { return error_; }
 
  private:
+  // out: true when no object is nested deeper than kSceneMaxDepth (a top-level object is at
+  // depth 1); false with error_ set. Walks the tree without recursion, so that any depth
+  // is measured safely before the recursive writing starts.
+  bool DepthFits(const Document& doc) {
+    int depth = 1;
+    for (const Object* op = doc.FirstObject(); op;) {
+      if (depth > kSceneMaxDepth) {
+        error_ = "the object '" + op->Name() + "' is nested deeper than " + std::to_string(kSceneMaxDepth) +
+                 " levels, the most a scene file holds";
+        return false;
+      }
+      if (op->Down()) {
+        op = op->Down();
+        ++depth;
+        continue;
+      }
+      while (op && !op->Next()) {
+        op = op->Up();
+        --depth;
+      }
+      if (op) op = op->Next();
+    }
+    return true;
+  }
+
   // Gives op, its tags and then its children consecutive indices from *next.
   void Number(const Object* op, int32_t* next) {
     index_[op] = (*next)++;
@@ -142,87 +160,20 @@ void PutLe(std::vector<uint8_t>* out, uint64_t v, int bytes) {
   for (int i = 0; i < bytes; ++i) out->push_back(static_cast<uint8_t>(v >> (8 * i)));
 }
 
-// Writes all of bytes to fd. out: false with errno set on failure (including the test limit).
-bool WriteAll(int fd, const std::vector<uint8_t>& bytes) {
-  size_t done = 0;
-  int64_t limit = g_write_limit;
-  while (done < bytes.size()) {
-    size_t want = bytes.size() - done;
-    if (limit >= 0) {
-      if (static_cast<int64_t>(done) >= limit) {
-        errno = ENOSPC;
-        return false;
-      }
-      want = std::min<size_t>(want, static_cast<size_t>(limit) - done);
-    }
-    ssize_t n = ::write(fd, bytes.data() + done, want);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-std::string Errno() { return std::strerror(errno); }
-
-// Flags of the temporary file: write-only, fresh, not inherited by child processes; on
-// Windows also binary (no newline translation). SyncFile(fd): flushes an open file to the
-// disk; out: 0, or -1 with errno set. Windows names it _commit.
-#if defined(_WIN32)
-constexpr int kTempFileFlags = O_WRONLY | O_CREAT | O_TRUNC | O_BINARY | O_NOINHERIT;
-int SyncFile(int fd) { return ::_commit(fd); }
-#else
-constexpr int kTempFileFlags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC;
-int SyncFile(int fd) { return ::fsync(fd); }
-#endif
-
-// Replaces path by bytes: temporary file beside it, written, synced, renamed. out: false
-// with *error; the temporary file is removed and path untouched on failure.
+// Replaces path by bytes atomically. out: false with *error naming path; path untouched.
 bool ReplaceFile(const std::string& path, const std::vector<uint8_t>& bytes, std::string* error) {
-  const std::string temp = path + ".tmp." + std::to_string(::getpid());
-  int fd = ::open(temp.c_str(), kTempFileFlags, 0644);
-  if (fd < 0) {
-    *error = path + ": cannot create the temporary file " + temp + ": " + Errno();
-    return false;
-  }
-  std::string failure;
-  if (!WriteAll(fd, bytes)) {
-    failure = "write failed: " + Errno();
-  } else if (SyncFile(fd) != 0) {
-    failure = "sync failed: " + Errno();
-  }
-  if (::close(fd) != 0 && failure.empty()) failure = "close failed: " + Errno();
-#if defined(_WIN32)
-  // Windows' rename() refuses an existing target; std::filesystem::rename replaces it
-  // (MoveFileEx), as rename() does on POSIX.
-  if (failure.empty()) {
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) failure = "cannot replace the file: " + ec.message();
-  }
-#else
-  if (failure.empty() && std::rename(temp.c_str(), path.c_str()) != 0) {
-    failure = "cannot replace the file: " + Errno();
-  }
-#endif
-  if (!failure.empty()) {
-    ::unlink(temp.c_str());
-    *error = path + ": " + failure + " (the previous file is unchanged)";
-    return false;
-  }
-#if !defined(_WIN32)
-  // Make the rename itself durable (Windows cannot open a folder to sync it).
-  size_t slash = path.find_last_of('/');
-  std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
-  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
-#endif
-  return true;
+  const std::string_view all(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  const int64_t limit = g_write_limit;
+  if (limit < 0 || static_cast<uint64_t>(limit) >= bytes.size()) return WriteFileAtomically(path, all, error);
+  // The test limit: the disk "fills up" after limit bytes.
+  return WriteFileAtomically(
+      path,
+      [&](std::FILE* f, std::string* write_error) {
+        std::fwrite(all.data(), 1, static_cast<size_t>(limit), f);
+        *write_error = std::string("write failed: ") + std::strerror(ENOSPC);
+        return false;
+      },
+      error);
 }
 
 }  // namespace

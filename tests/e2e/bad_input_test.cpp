@@ -67,13 +67,25 @@ TEST_F(BadInputTest, MeshesThatDoNotMatch) {
   std::swap(rewired.polygons[3].a, rewired.polygons[3].b);
   WriteMesh("rewired.obj", rewired);
   ExpectFailure("deform --rest rest.obj --posed rewired.obj --out out.obj", "rewired.obj", "face 4");
-  // In a sequence the mismatch is found at its frame; frames before it are complete.
+  // In a sequence the mismatch is found at its frame; the frames before it are complete and
+  // stay, the message says so, and a run from the bad frame on finishes the sequence.
   WriteMesh("seq_1.obj", rest_);
-  WriteMesh("seq_2.obj", fewer);
-  const RunResult r = Run("deform --rest rest.obj --posed seq_1.obj seq_2.obj --out seq");
+  WriteMesh("seq_2.obj", rest_);
+  WriteMesh("seq_3.obj", fewer);
+  WriteMesh("seq_4.obj", rest_);
+  RunResult r = Run("deform --rest rest.obj --posed seq_1.obj seq_2.obj seq_3.obj seq_4.obj --out seq");
   EXPECT_NE(r.code, 0);
-  EXPECT_EQ(r.ErrLines().size(), 1u) << r.err;
-  EXPECT_EQ(Files("seq"), std::vector<std::string>{"deformed_0001.obj"});
+  ASSERT_EQ(r.ErrLines().size(), 1u) << r.err;
+  EXPECT_NE(r.err.find("seq_3.obj"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("(frame 3; the 2 frames written before it stay in seq)"), std::string::npos) << r.err;
+  EXPECT_EQ(Files("seq"), (std::vector<std::string>{"deformed_0001.obj", "deformed_0002.obj"}));
+  const std::string first = ReadBytes(Path("seq/deformed_0001.obj"));
+  WriteMesh("seq_3.obj", rest_);
+  r = Run("deform --rest rest.obj --posed seq_1.obj seq_2.obj seq_3.obj seq_4.obj --frames 3-4 --out seq");
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(Files("seq"), (std::vector<std::string>{"deformed_0001.obj", "deformed_0002.obj", "deformed_0003.obj",
+                                                    "deformed_0004.obj"}));
+  EXPECT_EQ(ReadBytes(Path("seq/deformed_0003.obj")), first);  // the rest pose, as frame 1
 
   WriteText("short.txt", "0.5\n0.5\n");
   ExpectFailure("deform --rest rest.obj --posed posed.obj --out out.obj --weights short.txt", "short.txt", "2 weights");

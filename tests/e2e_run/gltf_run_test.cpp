@@ -1,9 +1,16 @@
 // tavren-host run on the shared glTF characters (a few frames each), and on files it must
 // refuse: one line naming the file, a non-zero exit, nothing written.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 
 #include "run_env.h"
 
@@ -111,6 +118,104 @@ TEST_F(GltfRunTest, BadFilesAreRefusedWithoutWritingAnything) {
   ExpectRefused("run '" + Path("folder.gltf") + "'", "folder.gltf");
   ExpectRefused("run '" + Path("missing.gltf") + "'", "missing.gltf");
   ExpectRefused("run ../shared/data/gltf/RiggedSimple.gltf --frames 5-2", "--frames");
+}
+
+// in: text in base64. out: the bytes it encodes.
+std::string FromBase64(const std::string& text) {
+  static const std::string kDigits = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  uint32_t bits = 0;
+  int count = 0;
+  for (char c : text) {
+    const size_t v = kDigits.find(c);
+    if (v == std::string::npos) continue;  // padding
+    bits = (bits << 6) | static_cast<uint32_t>(v);
+    if ((count += 6) >= 8) out += static_cast<char>((bits >> (count -= 8)) & 0xff);
+  }
+  return out;
+}
+
+// RiggedSimple with its buffer moved to a file: the glTF text, and the buffer's bytes.
+struct SplitScene {
+  nlohmann::json doc;
+  std::string bin;
+};
+SplitScene RiggedSimpleSplit() {
+  SplitScene s;
+  s.doc = nlohmann::json::parse(ReadBytes(TAVREN_SOURCE_DIR "/../shared/data/gltf/RiggedSimple.gltf"));
+  const std::string uri = s.doc["buffers"][0]["uri"];
+  s.bin = FromBase64(uri.substr(uri.find(',') + 1));
+  return s;
+}
+
+TEST_F(GltfRunTest, BuffersAreReadOnlyFromTheFilesFolder) {
+  SplitScene s = RiggedSimpleSplit();
+  std::filesystem::create_directory(Path("scene"));
+  std::ofstream(Path("secret.bin"), std::ios::binary) << s.bin;
+  std::ofstream(Path("scene/near.bin"), std::ios::binary) << s.bin;
+  // The buffer beside the file loads (so the refusals below are the guard's doing).
+  s.doc["buffers"][0]["uri"] = "near.bin";
+  std::ofstream(Path("scene/near.gltf")) << s.doc.dump();
+  const RunResult ok = RunHost("run '" + Path("scene/near.gltf") + "' --frames 0-0 --out '" + Path("near") + "'");
+  EXPECT_EQ(ok.code, 0) << ok.err;
+  std::filesystem::remove_all(Path("near"));
+
+  for (const std::string& uri : std::vector<std::string>{"../secret.bin", "..%2Fsecret.bin", Path("secret.bin")}) {
+    s.doc["buffers"][0]["uri"] = uri;
+    std::ofstream(Path("scene/hostile.gltf")) << s.doc.dump();
+    ExpectRefused("run '" + Path("scene/hostile.gltf") + "'", "leads outside the glTF file's folder");
+  }
+}
+
+TEST_F(GltfRunTest, HierarchiesDeeperThanASceneHoldsAreRefusedBeforeAnythingIsWritten) {
+  const std::string whole = ReadBytes(TAVREN_SOURCE_DIR "/../shared/data/gltf/RiggedSimple.gltf");
+  for (int levels : {1025, 100000}) {
+    nlohmann::json doc = nlohmann::json::parse(whole);
+    const int first = static_cast<int>(doc["nodes"].size());
+    for (int i = 0; i < levels; ++i) {
+      nlohmann::json node = {{"name", "link"}};
+      if (i + 1 < levels) node["children"] = {first + i + 1};
+      doc["nodes"].push_back(node);
+    }
+    std::ofstream(Path("deep.gltf")) << doc.dump();
+    ExpectRefused("run '" + Path("deep.gltf") + "'",
+                  "node " + std::to_string(first + 1024) + " is nested deeper than 1024 levels");
+  }
+}
+
+TEST_F(GltfRunTest, ASignalLeavesOnlyCompleteFiles) {
+  const std::string out = Path("out");
+  const pid_t child = ::fork();
+  if (child == 0) {
+    ::chdir(TAVREN_SOURCE_DIR);
+    ::execl(TAVREN_BINARY_DIR "/cli/tavren-host", "tavren-host", "run", "../shared/data/gltf/CesiumMan.gltf",
+            "--frames", "0-400", "--out", out.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  // Stop it once frames are being written.
+  int status = 0;
+  bool stopped = false;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+  while (!stopped && std::chrono::steady_clock::now() < deadline) {
+    if (::waitpid(child, &status, WNOHANG) == child) break;  // finished before: nothing to check
+    for (const std::string& name : Files(out)) stopped = stopped || name.find("_skin_") != std::string::npos;
+    if (stopped) {
+      ::kill(child, SIGTERM);
+      ::waitpid(child, &status, 0);
+    } else {
+      ::usleep(1000);
+    }
+  }
+  ASSERT_TRUE(stopped) << "the run ended before any frame was written";
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+  const std::vector<std::string> names = Files(out);
+  for (const std::string& name : names) {
+    EXPECT_EQ(name.find(".tmp."), std::string::npos) << name;
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".obj") == 0) {
+      SCOPED_TRACE(name);
+      EXPECT_FALSE(ReadMesh(out + "/" + name).points.empty());  // complete: reading checks every line
+    }
+  }
 }
 
 }  // namespace

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -345,6 +347,136 @@ TEST(ReadGltf, FaultsGiveOneLineNamingTheFile) {
   unskinned.doc["nodes"][2].erase("skin");
   ASSERT_TRUE(hostapp::ReadGltf(dir.Write("static.gltf", unskinned.Text()), &s, &error)) << error;
   EXPECT_TRUE(s.meshes.empty());
+}
+
+// A folder holding the scene's folder, with the scene's buffer outside it (secret.bin, a
+// buffer that would load) and a file of another size (big.bin); the scene's folder holds
+// scene.bin, sub/scene.bin and links that lead out.
+class BufferFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string bin(b.bin.begin(), b.bin.end());
+    outside.Write("secret.bin", bin);
+    outside.Write("big.bin", std::string(12345, 'x'));
+    folder = outside.File("scene");
+    std::filesystem::create_directories(folder + "/sub");
+    for (const char* name : {"/scene.bin", "/sub/scene.bin"}) std::ofstream(folder + name, std::ios::binary) << bin;
+    std::ofstream(folder + "/short.bin", std::ios::binary) << std::string(12345, 'x');
+    std::filesystem::create_symlink(outside.File("secret.bin"), folder + "/link.bin");
+    std::filesystem::create_symlink(outside.path(), folder + "/up");
+  }
+
+  // in: uri. out: whether the scene loads with its buffer at uri; *error on failure.
+  bool Load(const std::string& uri, std::string* error) {
+    GltfScene s;
+    return hostapp::ReadGltf(WriteScene(uri), &s, error, {true});
+  }
+  std::string WriteScene(const std::string& uri) {
+    const std::string path = folder + "/scene.gltf";
+    std::ofstream(path, std::ios::binary) << b.Text(uri);
+    return path;
+  }
+
+  GltfBuilder b = TwoJointScene();
+  TempDir outside;
+  std::string folder;
+};
+
+TEST_F(BufferFiles, FilesInTheFoldersFolderLoad) {
+  for (const char* uri : {"scene.bin", "sub/scene.bin", "./sub/../scene.bin", "sub//scene.bin", "%73cene.bin",
+                          "sub%2Fscene.bin"}) {
+    std::string error;
+    EXPECT_TRUE(Load(uri, &error)) << uri << ": " << error;
+  }
+}
+
+TEST_F(BufferFiles, URIsThatLeaveTheFolderAreRefusedByName) {
+  struct Case {
+    std::string uri, what;
+  };
+  const std::string leads_out = "leads outside the glTF file's folder";
+  const std::vector<Case> cases = {
+      {"../secret.bin", leads_out},
+      {"..%2Fsecret.bin", leads_out},
+      {"%2E%2E/secret.bin", leads_out},
+      {"sub/../../secret.bin", leads_out},
+      {"../../../../../../../../../../etc/passwd", leads_out},
+      {outside.File("secret.bin"), leads_out},
+      {"%2F" + outside.File("secret.bin").substr(1), leads_out},
+      {"link.bin", leads_out},
+      {"up/secret.bin", leads_out},
+      {"up/big.bin", leads_out},
+      {"file://" + outside.File("secret.bin"), "is not a file name"},
+      {"C:secret.bin", "is not a file name"},
+      {"..\\secret.bin", "is not a file name"},
+      {"scene.bin%00.txt", "is not a file name"},
+      {"sub", "does not name a regular file"},
+      {"missing.bin", "no such file in the glTF file's folder"},
+      {"sub/..", "names no file"},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_FALSE(Load(c.uri, &error)) << c.uri;
+    EXPECT_EQ(error.rfind(folder + "/scene.gltf: buffer URI '", 0), 0u) << c.uri << ": " << error;
+    EXPECT_NE(error.find(c.what), std::string::npos) << c.uri << ": " << error;
+    EXPECT_EQ(error.find("12345"), std::string::npos) << error;  // nothing about the file it names
+  }
+}
+
+TEST_F(BufferFiles, TheWorkingFolderIsNeverSearched) {
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(outside.path());  // where secret.bin is
+  std::string error;
+  const bool loaded = Load("secret.bin", &error);
+  std::filesystem::current_path(before);
+  EXPECT_FALSE(loaded);
+  EXPECT_NE(error.find("buffer URI 'secret.bin': no such file in the glTF file's folder"), std::string::npos)
+      << error;
+}
+
+TEST_F(BufferFiles, MessagesShowTheURIOnOneLineShortenedAndNeverTheFileSize) {
+  std::string error;
+  EXPECT_FALSE(Load("short.bin", &error));  // in the folder, but not byteLength long
+  EXPECT_NE(error.find("buffer URI 'short.bin' names a file whose size is not the buffer's byteLength"),
+            std::string::npos)
+      << error;
+  EXPECT_EQ(error.find("12345"), std::string::npos) << error;
+
+  EXPECT_FALSE(Load("../a%0Ab%1B[31m" + std::string(5000, 'c') + ".bin", &error));
+  EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+  EXPECT_EQ(error.find('\x1b'), std::string::npos) << error;
+  EXPECT_NE(error.find("'../a\\x0ab\\x1b[31mccc"), std::string::npos) << error;
+  EXPECT_NE(error.find("...'"), std::string::npos) << error;
+  EXPECT_LT(error.size(), folder.size() + 250) << error;
+}
+
+// A chain of nodes, each the only child of the one before.
+std::string NodeChain(int length) {
+  json nodes = json::array();
+  for (int i = 0; i < length; ++i) {
+    nodes.push_back(i + 1 < length ? json{{"children", {i + 1}}} : json::object());
+  }
+  return json{{"asset", {{"version", "2.0"}}}, {"nodes", nodes}}.dump();
+}
+
+TEST(ReadGltf, DeepHierarchiesAreWalkedWithoutRecursionOrRefusedAtTheLimit) {
+  TempDir dir;
+  hostapp::GltfReadOptions limited;
+  limited.max_depth = 1024;
+  GltfScene s;
+  std::string error;
+  ASSERT_TRUE(hostapp::ReadGltf(dir.Write("1024.gltf", NodeChain(1024)), &s, &error, limited)) << error;
+  EXPECT_EQ(s.nodes.size(), 1024u);
+  for (int length : {1025, 100000}) {
+    const std::string path = dir.Write("deep.gltf", NodeChain(length));
+    EXPECT_FALSE(hostapp::ReadGltf(path, &s, &error, limited)) << length;
+    EXPECT_EQ(error, path + ": node 1024 is nested deeper than 1024 levels, the most a scene holds");
+    // Without a limit, the importer itself copes with any depth.
+    ASSERT_TRUE(hostapp::ReadGltf(path, &s, &error)) << error;
+    std::vector<C4D_Matrix> globals;
+    hostapp::EvaluateNodeGlobals(s, -1, 0.0, &globals);
+    EXPECT_EQ(globals.size(), static_cast<size_t>(length));
+  }
 }
 
 TEST(ReadGltf, MutatedInputNeverCrashes) {

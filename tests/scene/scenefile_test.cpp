@@ -292,15 +292,53 @@ TEST_F(SceneFiles, UnknownPluginTypesAndFailingReadHooksFailTheLoad) {
   EXPECT_EQ(error, "scene.tvs: unknown tag type 1999001 (no built-in type and no loaded plug-in has this id)");
 }
 
-TEST_F(SceneFiles, HierarchiesDeeperThanTheLimitAreRefused) {
+// A file of one chain of null objects, levels deep, put together from the encoding of one
+// null object (which does not depend on where it sits).
+std::vector<uint8_t> ChainFile(const std::vector<uint8_t>& one_null_file, int levels) {
+  const std::vector<uint8_t> payload = PayloadOf(one_null_file);
+  // payload: Int32 1 (top-level count), the object, its Int32 0 child count last; an Int32
+  // is its type tag and four bytes.
+  const int64_t int32_size = HyperFile::kInt32Size;
+  const std::vector<uint8_t> object(payload.begin() + int32_size, payload.end() - int32_size);
+  std::vector<uint8_t> chain(payload.begin(), payload.begin() + int32_size);
+  for (int i = 0; i < levels; ++i) {
+    chain.insert(chain.end(), object.begin(), object.end());
+    const uint8_t children = i + 1 < levels ? 1 : 0;
+    chain.insert(chain.end(), {HyperFile::kTagInt32, children, 0, 0, 0});
+  }
+  return Wrap(chain);
+}
+
+TEST_F(SceneFiles, HierarchiesDeeperThanTheLimitAreNeitherWrittenNorRead) {
+  TempDir dir;
+  const std::string path = dir.File("deep.tvs");
   Document doc;
   Object* parent = Add(doc, C4D_ONULL, "0");
   for (int i = 1; i <= kSceneMaxDepth; ++i) parent = Add(doc, C4D_ONULL, std::to_string(i), parent);
+  std::vector<uint8_t> bytes;
   std::string error;
-  EXPECT_EQ(Parse(Serialize(doc), &error), nullptr);
-  EXPECT_NE(error.find("nested deeper than 1024"), std::string::npos) << error;
-  delete parent;  // now exactly at the limit
-  EXPECT_NE(Parse(Serialize(doc), &error), nullptr) << error;
+  // Writing refuses what reading would: no file appears.
+  EXPECT_FALSE(SerializeDocument(doc, &bytes, &error));
+  EXPECT_EQ(error, "the object '1024' is nested deeper than 1024 levels, the most a scene file holds");
+  EXPECT_FALSE(SaveDocument(doc, path, &error));
+  EXPECT_EQ(error.rfind(path + ": the object '1024' is nested deeper", 0), 0u) << error;
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+
+  delete parent;  // now exactly at the limit: written and read back
+  ASSERT_TRUE(SaveDocument(doc, path, &error)) << error;
+  std::unique_ptr<Document> back = LoadDocument(path, &error);
+  ASSERT_NE(back, nullptr) << error;
+  EXPECT_EQ(back->AllObjects().size(), static_cast<size_t>(kSceneMaxDepth));
+
+  // Files made elsewhere: one level too deep, and far too deep, refused without a crash.
+  Document one;
+  Add(one, C4D_ONULL, "x");
+  const std::vector<uint8_t> single = Serialize(one);
+  EXPECT_NE(Parse(ChainFile(single, kSceneMaxDepth), &error), nullptr) << error;
+  for (int levels : {kSceneMaxDepth + 1, 100000}) {
+    EXPECT_EQ(Parse(ChainFile(single, levels), &error), nullptr) << levels;
+    EXPECT_NE(error.find("objects nested deeper than 1024"), std::string::npos) << error;
+  }
 }
 
 TEST_F(SceneFiles, AFailedSaveLeavesThePreviousFileAndNoLeftovers) {
@@ -321,12 +359,14 @@ TEST_F(SceneFiles, AFailedSaveLeavesThePreviousFileAndNoLeftovers) {
   EXPECT_NE(error.find("the previous file is unchanged"), std::string::npos) << error;
   EXPECT_EQ(ReadFile(path), saved);
 
-  // The temporary file cannot be created.
-  std::filesystem::create_directory(path + ".tmp." + std::to_string(::getpid()));
-  EXPECT_FALSE(SaveDocument(v2, path, &error));
-  EXPECT_NE(error.find("cannot create the temporary file"), std::string::npos) << error;
-  EXPECT_EQ(ReadFile(path), saved);
-  std::filesystem::remove(path + ".tmp." + std::to_string(::getpid()));
+  // The temporary file cannot be created: its name (the target's and 17 more characters)
+  // is longer than a folder entry may be.
+  const std::string long_path = dir.Write(std::string(250, 'n'), "old");
+  EXPECT_FALSE(SaveDocument(v2, long_path, &error));
+  EXPECT_NE(error.find("cannot create a temporary file beside it"), std::string::npos) << error;
+  EXPECT_NE(error.find("the previous file is unchanged"), std::string::npos) << error;
+  EXPECT_EQ(ReadFile(long_path), std::vector<uint8_t>({'o', 'l', 'd'}));
+  std::filesystem::remove(long_path);
 
   // A plug-in that cannot write its data: nothing is written at all.
   fake::calls.fail_write = true;
@@ -343,6 +383,23 @@ TEST_F(SceneFiles, AFailedSaveLeavesThePreviousFileAndNoLeftovers) {
 
   ASSERT_TRUE(SaveDocument(v2, path, &error)) << error;
   EXPECT_EQ(ReadFile(path), Serialize(v2));
+}
+
+TEST_F(SceneFiles, SavingNeverWritesThroughALinkPlantedAtATemporaryName) {
+  TempDir dir;
+  const std::string path = dir.File("b.tvs");
+  const std::string victim = dir.Write("victim.txt", "keep me");
+  // The names a writer with predictable temporary names would use.
+  for (const std::string& planted : {path + ".tmp." + std::to_string(::getpid()), path + ".tmp", path + ".tmp.0"}) {
+    std::filesystem::create_symlink(victim, planted);
+  }
+  Document doc;
+  Build(doc);
+  std::string error;
+  ASSERT_TRUE(SaveDocument(doc, path, &error)) << error;
+  EXPECT_EQ(ReadFile(victim), std::vector<uint8_t>({'k', 'e', 'e', 'p', ' ', 'm', 'e'}));
+  EXPECT_EQ(ReadFile(path), Serialize(doc));
+  EXPECT_FALSE(std::filesystem::is_symlink(path));
 }
 
 TEST_F(SceneFiles, UndoRestoresTheSceneByteForByte) {

@@ -1,8 +1,10 @@
 #include "hostapp/app/report.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <unordered_map>
 
@@ -156,7 +158,7 @@ bool WriteReportCsv(const std::string& path, const std::vector<FrameReport>& row
       path,
       [&](std::FILE* f, std::string* write_error) {
         if (std::fwrite(text.data(), 1, text.size(), f) == text.size()) return true;
-        *write_error = "write failed";
+        *write_error = std::string("write failed: ") + std::strerror(errno);
         return false;
       },
       error);

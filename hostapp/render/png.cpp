@@ -1,6 +1,8 @@
 #include "hostapp/render/png.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "hostapp/io/atomic_file.h"
@@ -42,7 +44,7 @@ bool WritePng(const std::string& path, const Image& image, std::string* error) {
       path,
       [&](std::FILE* f, std::string* write_error) {
         if (std::fwrite(png.data(), 1, png.size(), f) == png.size()) return true;
-        *write_error = "write failed";
+        *write_error = std::string("write failed: ") + std::strerror(errno);
         return false;
       },
       error);

@@ -3,6 +3,7 @@
 #ifndef TAVREN_CLI_CLI_SUPPORT_H
 #define TAVREN_CLI_CLI_SUPPORT_H
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -31,6 +32,14 @@ std::string PluginPath();
 // at PluginPath(), so that scenes can be built and scene files read. out: the session; throws
 // CommandError naming the library when it cannot be loaded or started.
 std::unique_ptr<hostapp::Session> StartPlugin();
+
+// out: the machine's physical memory in bytes; 0 when it cannot be told.
+uint64_t PhysicalMemoryBytes();
+// Refuses work before its memory is allocated. in: bytes, the estimate of what the work
+// needs; available, the memory there is (PhysicalMemoryBytes(); 0: unknown, nothing is
+// refused); what, the work ("FILE: 240000 frames of animation"). Throws CommandError naming
+// both amounts when bytes exceed available.
+void CheckMemory(uint64_t bytes, uint64_t available, const std::string& what);
 
 }  // namespace tavren_cli
 

@@ -19,6 +19,7 @@
 #include "hostapp/io/obj.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/scenefile.h"
+#include "hostapp/services/printable.h"
 
 namespace tavren_cli {
 namespace {
@@ -137,7 +138,7 @@ void RunDeform(const DeformOptions& o) {
   std::unique_ptr<hostapp::DeformScene> scene = MakeScene(o, &rest);
   if (!folder) {
     DeformFrame(*scene, frames[0], out);
-    std::printf("wrote %s (%zu points)\n", out.c_str(), scene->MeshObject().Points().size());
+    std::printf("wrote %s (%zu points)\n", hostapp::PrintableText(out).c_str(), scene->MeshObject().Points().size());
     return;
   }
   OutputFolder folder_guard(out);
@@ -159,7 +160,8 @@ void RunDeform(const DeformOptions& o) {
     progress.Step(i + 1, "frame " + std::to_string(frames[i].number) + ": " + path);
   }
   progress.Finish();
-  std::printf("wrote %zu frame%s to %s\n", frames.size(), frames.size() == 1 ? "" : "s", out.c_str());
+  std::printf("wrote %zu frame%s to %s\n", frames.size(), frames.size() == 1 ? "" : "s",
+              hostapp::PrintableText(out).c_str());
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "hostapp/eval/falloff.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/matrix.h"
+#include "hostapp/services/limits.h"
 
 namespace {
 
@@ -95,10 +96,10 @@ void AddDemoCommand(CLI::App& app) {
       ->type_name("DIR")
       ->capture_default_str();
   cmd->add_option("--frames", options->frames, "number of frames, from the rest pose to the full bend")
-      ->check(CLI::Range(2, 10000))
+      ->check(CLI::Range(int64_t{2}, hostapp::kMaxFramesPerRun))
       ->capture_default_str();
   cmd->add_option("--iterations", options->iterations, "smoothing iterations of the bind tag (default: the tag's own)")
-      ->check(CLI::Range(1, 1000));
+      ->check(CLI::Range(1, hostapp::kMaxIterations));
   cmd->add_option("--falloff-radius", options->falloff_radius,
                   "limit the deformer to a sphere of this radius around the elbow (the arm is 200 long)")
       ->check(CLI::PositiveNumber)

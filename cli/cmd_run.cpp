@@ -12,12 +12,15 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/frames.h"
 #include "hostapp/app/comparison.h"
 #include "hostapp/app/gltf_scene.h"
 #include "hostapp/eval/evaluate.h"
 #include "hostapp/io/gltf.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/scenefile.h"
+#include "hostapp/services/limits.h"
+#include "hostapp/services/printable.h"
 
 namespace {
 
@@ -29,27 +32,6 @@ struct RunOptions {
   int iterations = 0;
   bool overlays = false;
 };
-
-// in: text. out: *first, *last from "A-B" or "A" (non-negative integers, A <= B, at most
-// 100000 frames); false when the text is not of that form.
-bool ParseFrameRange(const std::string& text, int32_t* first, int32_t* last) {
-  auto number = [](const std::string& s, int32_t* v) {
-    if (s.empty() || s.size() > 9) return false;
-    for (char c : s) {
-      if (!std::isdigit(static_cast<unsigned char>(c))) return false;
-    }
-    *v = static_cast<int32_t>(std::stol(s));
-    return true;
-  };
-  const size_t dash = text.find('-');
-  if (dash == std::string::npos) {
-    if (!number(text, first)) return false;
-    *last = *first;
-    return true;
-  }
-  return number(text.substr(0, dash), first) && number(text.substr(dash + 1), last) && *first <= *last &&
-         *last - *first < 100000;
-}
 
 // in: a name. out: the name with every character other than letters, digits, '-' and '_'
 // replaced by '_'; "scene" when nothing is left.
@@ -68,12 +50,23 @@ std::string BaseName(const std::string& path) {
   return name;
 }
 
+// in: scene, frames first to last. Throws tavren_cli::CommandError, before anything is
+// allocated for the frames, when they would take more memory than the machine has.
+void CheckRunMemory(const hostapp::GltfScene& scene, const std::string& file, int64_t first, int64_t last) {
+  const uint64_t frames = static_cast<uint64_t>(last - first + 1);
+  tavren_cli::CheckMemory(hostapp::GltfRunBytes(scene, 0, frames), tavren_cli::PhysicalMemoryBytes(),
+                          hostapp::PrintableText(file) + ": " + std::to_string(frames) + " frames of animation");
+}
+
 // in: options. Runs on the file; throws tavren_cli::CommandError on failure.
 void RunFile(const RunOptions& options) {
-  int32_t first = 0, last = 0;
+  int64_t first = 0, last = 0;
   const bool range_given = !options.frames.empty();
-  if (range_given && !ParseFrameRange(options.frames, &first, &last)) {
-    throw tavren_cli::CommandError("--frames " + options.frames + ": expected A-B (whole frames, 0 <= A <= B)");
+  if (range_given) {
+    const tavren_cli::FrameRange range = tavren_cli::ParseFrameRange(options.frames);
+    first = range.first;
+    last = range.last;
+    tavren_cli::CheckFrameCount(last - first + 1, "--frames " + options.frames);
   }
   hostapp::GltfScene scene;
   std::string error;
@@ -82,15 +75,32 @@ void RunFile(const RunOptions& options) {
   read_options.max_depth = hostapp::kSceneMaxDepth;  // the nodes become objects of a scene
   if (!hostapp::ReadGltf(options.file, &scene, &error, read_options)) throw tavren_cli::CommandError(error);
 
+  const bool animated = !scene.animations.empty();
+  if (!range_given) {
+    hostapp::GltfFrameRange(scene, 0, options.fps, &first, &last);
+    if (first < 0 || last > tavren_cli::kMaxFrameNumber || last - first + 1 > hostapp::kMaxFramesPerRun) {
+      char what[160];
+      std::snprintf(what, sizeof what, "the animation (%g-%g s) at %g fps gives frames %lld-%lld",
+                    scene.animations[0].start, scene.animations[0].end, options.fps, static_cast<long long>(first),
+                    static_cast<long long>(last));
+      tavren_cli::CheckFrameCount(last - first + 1, hostapp::PrintableText(options.file) + ": " + what);
+      throw tavren_cli::CommandError(hostapp::PrintableText(options.file) + ": " + what +
+                                     ", outside the frame numbers 0-" + std::to_string(tavren_cli::kMaxFrameNumber) +
+                                     " (choose frames with --frames A-B)");
+    }
+  }
+  CheckRunMemory(scene, options.file, first, last);
+
   std::unique_ptr<hostapp::Session> session = tavren_cli::StartPlugin();
   if (!hostapp::PrepareOutputFolder(options.out, &error)) throw tavren_cli::CommandError(error);
 
   hostapp::Document doc;  // freed before the session ends the plug-in
   hostapp::Evaluator evaluator(doc);
   const hostapp::GltfDocument built = hostapp::BuildGltfDocument(scene, doc);
-  const bool animated = !scene.animations.empty();
-  if (!range_given) hostapp::GltfFrameRange(scene, 0, options.fps, &first, &last);
-  if (animated) hostapp::AnimateGltfDocument(scene, built, 0, options.fps, first, last, &evaluator.GetAnimation());
+  if (animated) {
+    hostapp::AnimateGltfDocument(scene, built, 0, options.fps, static_cast<int32_t>(first), static_cast<int32_t>(last),
+                                 &evaluator.GetAnimation());
+  }
 
   const std::string stem = FileStem(BaseName(options.file));
   hostapp::ComparisonJob job;
@@ -109,30 +119,32 @@ void RunFile(const RunOptions& options) {
     job.placements[i].stem = s;
   }
 
-  std::printf("%s: %zu skinned mesh%s\n", options.file.c_str(), scene.meshes.size(),
+  std::printf("%s: %zu skinned mesh%s\n", hostapp::PrintableText(options.file).c_str(), scene.meshes.size(),
               scene.meshes.size() == 1 ? "" : "es");
   for (size_t i = 0; i < scene.meshes.size(); ++i) {
     const hostapp::GltfSkinnedMesh& m = scene.meshes[i];
     std::printf(
         "  %s: %zu points, %zu triangles, %zu joints; weights normalised on %d of %zu points (%d glTF vertices)",
-        built.meshes[i].mesh->Name().c_str(), m.points.size(), m.polygons.size(), scene.skins[m.skin].joints.size(),
+        hostapp::PrintableText(built.meshes[i].mesh->Name()).c_str(), m.points.size(), m.polygons.size(), scene.skins[m.skin].joints.size(),
         m.normalised_points, m.points.size(), m.normalised_vertices);
     if (m.unweighted_points > 0) std::printf(", %d unweighted points bound to the root joint", m.unweighted_points);
     std::printf("\n");
     if (!built.meshes[i].rest_is_bind_pose) {
       std::printf("  %s: the rest pose is not the bind pose; bound on the bind pose\n",
-                  built.meshes[i].mesh->Name().c_str());
+                  hostapp::PrintableText(built.meshes[i].mesh->Name()).c_str());
     }
   }
   if (animated) {
     const hostapp::GltfAnimation& anim = scene.animations[0];
-    std::printf("Animation \"%s\" (%.3f-%.3f s) at %g fps: frames %d-%d\n", anim.name.c_str(), anim.start, anim.end,
-                options.fps, first, last);
+    std::printf("Animation \"%s\" (%.3f-%.3f s) at %g fps: frames %lld-%lld\n",
+                hostapp::PrintableText(anim.name).c_str(), anim.start, anim.end, options.fps,
+                static_cast<long long>(first), static_cast<long long>(last));
   } else {
-    std::printf("No animation: frames %d-%d show the rest pose\n", first, last);
+    std::printf("No animation: frames %lld-%lld show the rest pose\n", static_cast<long long>(first),
+                static_cast<long long>(last));
   }
 
-  for (int32_t f = first; f <= last; ++f) job.frames.push_back(f);
+  for (int64_t f = first; f <= last; ++f) job.frames.push_back(static_cast<int32_t>(f));
   job.fps = options.fps;
   job.picture_frames = hostapp::PictureFrames(job.frames, 3);
   job.picture.draw_overlays = options.overlays;
@@ -167,7 +179,7 @@ void AddRunCommand(CLI::App& app) {
   cmd->add_option("--frames", options->frames, "frames to evaluate, A-B (default: the whole animation)")
       ->type_name("A-B");
   cmd->add_option("--iterations", options->iterations, "smoothing iterations of the bind tags (default: the tag's own)")
-      ->check(CLI::Range(1, 1000));
+      ->check(CLI::Range(1, hostapp::kMaxIterations));
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformers draw (their falloff) in the picture");
   cmd->callback([options] { RunFile(*options); });
 }

@@ -14,6 +14,7 @@
 #include "hostapp/app/deform_scene.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/scenefile.h"
+#include "hostapp/services/printable.h"
 
 namespace tavren_cli {
 namespace {
@@ -36,10 +37,11 @@ void BuildAndSave(const SceneOptions& o, bool bind) {
   if (!scene) throw CommandError(o.rest + ": " + error);
   if (bind && !scene->Bind(&error)) throw CommandError(o.rest + ": " + error);
   if (!hostapp::SaveDocument(scene->GetDocument(), o.out, &error)) throw CommandError(error);
+  const std::string rest_name = hostapp::PrintableText(o.rest), out_name = hostapp::PrintableText(o.out);
   if (bind)
-    std::printf("bound %zu points of %s; wrote %s\n", rest.points.size(), o.rest.c_str(), o.out.c_str());
+    std::printf("bound %zu points of %s; wrote %s\n", rest.points.size(), rest_name.c_str(), out_name.c_str());
   else
-    std::printf("wrote %s (%zu points, live bind tag and deformer)\n", o.out.c_str(), rest.points.size());
+    std::printf("wrote %s (%zu points, live bind tag and deformer)\n", out_name.c_str(), rest.points.size());
 }
 
 // in: path. out: the loaded document (the plug-in must be running); throws CommandError
@@ -48,19 +50,21 @@ std::unique_ptr<hostapp::Document> Load(const std::string& path) {
   std::string error;
   std::unique_ptr<hostapp::Document> doc = hostapp::LoadDocument(path, &error);
   if (!doc) throw CommandError(error);
+  error = hostapp::BindingFault(*doc, path);
+  if (!error.empty()) throw CommandError(error);
   return doc;
 }
 
 void RunLoad(const std::string& path) {
   std::unique_ptr<hostapp::Session> session = StartPlugin();
   std::unique_ptr<hostapp::Document> doc = Load(path);
-  std::printf("%s: loads: %s\n", path.c_str(), SummaryLine(Summarize(*doc)).c_str());
+  std::printf("%s: loads: %s\n", hostapp::PrintableText(path).c_str(), SummaryLine(Summarize(*doc)).c_str());
 }
 
 void RunInfo(const std::string& path) {
   std::unique_ptr<hostapp::Session> session = StartPlugin();
   std::unique_ptr<hostapp::Document> doc = Load(path);
-  std::printf("%s\n", path.c_str());
+  std::printf("%s\n", hostapp::PrintableText(path).c_str());
   PrintHierarchy(*doc);
   std::printf("%s\n", SummaryLine(Summarize(*doc)).c_str());
 }

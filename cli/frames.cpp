@@ -8,12 +8,11 @@
 #include <set>
 
 #include "cli/cli_support.h"
+#include "hostapp/services/limits.h"
+#include "hostapp/services/printable.h"
 
 namespace tavren_cli {
 namespace {
-
-// Most frames one run takes from a pattern.
-constexpr int64_t kMaxFrames = 1000000;
 
 // A frame field found in a pattern: where it starts, how long it is, its width and padding.
 struct Field {
@@ -82,9 +81,19 @@ FrameRange ParseFrameRange(const std::string& text) {
   const bool ok = dash == std::string::npos
                       ? ParseCount(text, &r.first) && ParseCount(text, &r.last)
                       : ParseCount(text.substr(0, dash), &r.first) && ParseCount(text.substr(dash + 1), &r.last);
-  if (!ok) throw CommandError("--frames " + text + ": expected FIRST-LAST or FRAME, e.g. 1-120");
-  if (r.first > r.last) throw CommandError("--frames " + text + ": the first frame comes after the last");
+  const std::string option = "--frames " + hostapp::PrintableText(text, 40);
+  if (!ok) throw CommandError(option + ": expected FIRST-LAST or FRAME (whole numbers from 0), e.g. 1-120");
+  if (r.last > kMaxFrameNumber)
+    throw CommandError(option + ": frame numbers go up to " + std::to_string(kMaxFrameNumber));
+  if (r.first > r.last) throw CommandError(option + ": the first frame comes after the last");
   return r;
+}
+
+void CheckFrameCount(int64_t count, const std::string& what) {
+  if (count > hostapp::kMaxFramesPerRun) {
+    throw CommandError(what + ": " + std::to_string(count) + " frames, but one run evaluates at most " +
+                       std::to_string(hostapp::kMaxFramesPerRun) + " (split the frames over several runs)");
+  }
 }
 
 bool IsFramePattern(const std::string& path) {
@@ -123,8 +132,8 @@ std::vector<PosedFrame> ListPosedFrames(const std::vector<std::string>& posed, b
     if (posed.size() != 1)
       throw CommandError("--posed: a frame pattern (" + posed[0] + ") must be the only posed file");
     if (!has_range) throw CommandError("--posed " + posed[0] + ": a frame pattern needs --frames FIRST-LAST");
-    if (range.last - range.first >= kMaxFrames)
-      throw CommandError("--frames: more than " + std::to_string(kMaxFrames) + " frames in one run");
+    CheckFrameCount(range.last - range.first + 1,
+                    "--frames " + std::to_string(range.first) + "-" + std::to_string(range.last));
     for (int64_t f = range.first; f <= range.last; ++f)
       frames.push_back(PosedFrame{f, ExpandFramePattern(posed[0], f)});
     return frames;

@@ -1,4 +1,5 @@
-// Frame sequences for deform: which posed file holds which frame, and the frame-numbered
+// Frames on the command line: the one parser of --frames that every command uses, the cap on
+// frames per run, and for deform which posed file holds which frame and the frame-numbered
 // names of the outputs.
 #ifndef TAVREN_CLI_FRAMES_H
 #define TAVREN_CLI_FRAMES_H
@@ -20,8 +21,16 @@ struct FrameRange {
   int64_t last = 0;
 };
 
-// in: text "A-B" or "A" (non-negative integers, A <= B). out: the range; throws CommandError.
+// Largest frame number --frames takes.
+constexpr int64_t kMaxFrameNumber = 2147483647;
+
+// in: text "A-B" or "A" (whole numbers 0 ... kMaxFrameNumber, A <= B). out: the range;
+// throws CommandError naming the rule the text breaks.
 FrameRange ParseFrameRange(const std::string& text);
+
+// in: count, the frames a run is about to evaluate; what, where they come from ("--frames
+// 0-100000000"). Throws CommandError when count exceeds hostapp::kMaxFramesPerRun.
+void CheckFrameCount(int64_t count, const std::string& what);
 
 // out: true when path holds one printf-style frame field (%d, %4d or %04d, ...); "%%"
 // stands for a plain '%'.

@@ -12,12 +12,13 @@
 #include "cli/commands.h"
 #include "hostapp/io/atomic_file.h"
 #include "hostapp/scene/console.h"
+#include "hostapp/services/printable.h"
 
 namespace {
 
 // in: a parse error. out: the one line the user sees for it.
 std::string ParseFailureLine(const CLI::App*, const CLI::Error& e) {
-  return std::string("tavren-host: ") + e.what() + " (see tavren-host --help)\n";
+  return "tavren-host: " + hostapp::PrintableText(e.what()) + " (see tavren-host --help)\n";
 }
 
 }  // namespace
@@ -51,13 +52,13 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const tavren_cli::CommandError& e) {
     std::fflush(stdout);
-    std::cerr << "tavren-host: " << e.what() << std::endl;
+    std::cerr << "tavren-host: " << hostapp::PrintableText(e.what()) << std::endl;
     return e.Code();
   } catch (const std::bad_alloc&) {
     std::cerr << "tavren-host: out of memory" << std::endl;
     return 1;
   } catch (const std::exception& e) {
-    std::cerr << "tavren-host: " << e.what() << std::endl;
+    std::cerr << "tavren-host: " << hostapp::PrintableText(e.what()) << std::endl;
     return 1;
   }
   return 0;

@@ -4,6 +4,8 @@
 
 #include <cstdio>
 
+#include "hostapp/services/printable.h"
+
 namespace tavren_cli {
 
 Progress::Progress(size_t total) : total_(total), tty_(::isatty(STDOUT_FILENO) == 1) {}
@@ -11,7 +13,8 @@ Progress::Progress(size_t total) : total_(total), tty_(::isatty(STDOUT_FILENO) =
 Progress::~Progress() { Finish(); }
 
 void Progress::Step(size_t done, const std::string& what) {
-  const std::string line = "[" + std::to_string(done) + "/" + std::to_string(total_) + "] " + what;
+  const std::string line =
+      "[" + std::to_string(done) + "/" + std::to_string(total_) + "] " + hostapp::PrintableText(what);
   if (tty_) {
     // Pad with blanks so that a shorter line covers the longer one before it.
     const size_t pad = last_width_ > line.size() ? last_width_ - line.size() : 0;

@@ -7,6 +7,7 @@
 #include "cli/cli_support.h"
 #include "hostapp/io/float_list.h"
 #include "hostapp/io/obj.h"
+#include "hostapp/services/limits.h"
 
 namespace tavren_cli {
 
@@ -16,9 +17,14 @@ std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
       cmd.add_option("--iterations", iterations, "smoothing iterations (0: the deformer leaves the mesh as posed)")
           ->check(CLI::Validator(
               [](std::string& text) {
-                return !text.empty() && text[0] == '-' ? std::string("must be 0 or more") : std::string();
+                if (!text.empty() && text[0] == '-') return std::string("must be 0 or more");
+                // Digits beyond the limit's own count are over it, whatever they spell.
+                const bool digits = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+                if (digits && (text.size() > 9 || std::stol(text) > hostapp::kMaxIterations))
+                  return "must be at most " + std::to_string(hostapp::kMaxIterations);
+                return std::string();
               },
-              "", "NON-NEGATIVE"))
+              "", "0-" + std::to_string(hostapp::kMaxIterations)))
           ->capture_default_str());
   added.push_back(
       cmd.add_option("--mode", mode, "smoothing: uniform (plain average) or distance (edge-length weighted)")

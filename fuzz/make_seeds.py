@@ -4,8 +4,9 @@ seeds (object chains at and beyond the depth limit) into fuzz/corpus/scene.
 
 Small scenes made here (not taken from anywhere): two joints and a skinned quad strip with
 welded seams, three animation channels (LINEAR, STEP, CUBICSPLINE), one file with a sparse
-accessor and unsigned-byte indices, and the same scene as .glb; hostile buffer URIs and a
-node chain deeper than a scene holds.
+accessor and unsigned-byte indices, and the same scene as .glb; hostile buffer URIs, a
+node chain deeper than a scene holds, a key ten million seconds in, and an index far past the
+vertices.
 """
 import base64
 import json
@@ -52,7 +53,7 @@ class Scene:
         return b"glTF" + struct.pack("<II", 2, 12 + len(body)) + body
 
 
-def two_joints(sparse=False):
+def two_joints(sparse=False, late_key=False, bad_index=False):
     s = Scene()
     pos = s.floats([0, 0, 0, 1, 0, 0, 1, 2, 0, 0, 2, 0, 1, 0, 0, 0, 2, 0], "VEC3")
     joints = s.add("B", [1, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0], "VEC4", 5121)
@@ -65,11 +66,14 @@ def two_joints(sparse=False):
             "count": 1,
             "indices": {"bufferView": s.doc["accessors"][sparse_at]["bufferView"], "componentType": 5121},
             "values": {"bufferView": s.doc["accessors"][sparse_val]["bufferView"]}}
+    elif bad_index:  # the last index names a vertex far past the six there are
+        indices = s.add("I", [0, 1, 2, 0, 2, 3, 4, 2, 4294967295], "SCALAR", 5125)
     else:
         indices = s.add("H", [0, 1, 2, 0, 2, 3, 4, 2, 5], "SCALAR", 5123)
     ibm = s.floats([1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1] + [1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1], "MAT4")
     h = math.sqrt(0.5)
-    t_rot, rot = s.floats([1, 2], "SCALAR"), s.floats([0, 0, 0, 1, 0, 0, h, h], "VEC4")
+    # late_key: one key ten million seconds in, which sampled at 24 fps is 240 million frames.
+    t_rot, rot = s.floats([1, 1e7 if late_key else 2], "SCALAR"), s.floats([0, 0, 0, 1, 0, 0, h, h], "VEC4")
     t_step, move = s.floats([0, 1], "SCALAR"), s.floats([0, 0, 0, 5, 0, 0], "VEC3")
     t_cubic, grow = s.floats([0, 2], "SCALAR"), s.floats([9, 9, 9, 1, 1, 1, 9, 9, 9, 9, 9, 9, 3, 3, 3, 9, 9, 9], "VEC3")
     s.doc["nodes"] = [{"name": "hip", "children": [1]}, {"name": "knee", "translation": [0, 1, 0]},
@@ -121,7 +125,8 @@ def scene_chain(levels):
 def main():
     os.makedirs(OUT, exist_ok=True)
     files = {"two_joints.gltf": two_joints().text(), "two_joints.glb": two_joints().glb(),
-             "sparse.gltf": two_joints(sparse=True).text(),
+             "sparse.gltf": two_joints(sparse=True).text(), "late_key.gltf": two_joints(late_key=True).text(),
+             "bad_index.gltf": two_joints(bad_index=True).text(),
              # Buffer URIs that must never be read: outside the folder, absolute, escaped, other schemes.
              "uri_parent.gltf": external("../../../../../../../../etc/passwd"),
              "uri_escaped.gltf": external("..%2F..%2F..%2F..%2Fetc%2Fpasswd"),

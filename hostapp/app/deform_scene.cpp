@@ -1,5 +1,7 @@
 #include "hostapp/app/deform_scene.h"
 
+#include <cmath>
+
 #include "hostapp/app/session.h"
 #include "hostapp/eval/builtins.h"
 #include "hostapp/eval/evaluate.h"
@@ -8,6 +10,7 @@
 #include "hostapp/scene/hyperfile.h"
 #include "hostapp/scene/object.h"
 #include "hostapp/scene/tag.h"
+#include "hostapp/services/memory.h"
 
 namespace hostapp {
 namespace {
@@ -40,7 +43,35 @@ BindState ReadBindState(const Tag& tag) {
   if (!in.ReadInt32(&count) || count < 0) return state;
   state.frozen = true;
   state.offsets = count;
+  for (int32_t i = 0; i < count && state.not_finite < 0; ++i) {
+    C4D_Vector v{};
+    if (!in.ReadVector(&v)) break;
+    if (!std::isfinite(v.x) || !std::isfinite(v.y) || !std::isfinite(v.z)) state.not_finite = i;
+  }
   return state;
+}
+
+std::string BindingFault(const Document& doc, const std::string& source) {
+  for (Object* op : doc.AllObjects()) {
+    for (Tag* tag = op->FirstTag(); tag; tag = tag->Next()) {
+      if (tag->Type() != kTavrenTagId) continue;
+      const BindState state = ReadBindState(*tag);
+      if (!state.frozen) continue;
+      const std::string who = "the bind tag '" + tag->Name() + "' on '" + op->Name() + "'";
+      const auto* mesh = ToPolygonObject(op);
+      const size_t points = mesh ? mesh->Points().size() : 0;
+      if (static_cast<size_t>(state.offsets) != points) {
+        return source + ": " + who + " holds a binding of " + std::to_string(state.offsets) + " points, but " +
+               (mesh ? "the mesh has " + std::to_string(points) : std::string("it is not on a polygon object")) +
+               " (the binding belongs to another mesh; bind again)";
+      }
+      if (state.not_finite >= 0) {
+        return source + ": " + who + " holds offset " + std::to_string(state.not_finite) +
+               ", which is not finite (the binding is damaged; bind again)";
+      }
+    }
+  }
+  return {};
 }
 
 DeformScene::~DeformScene() = default;
@@ -99,6 +130,8 @@ std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSett
 std::unique_ptr<DeformScene> DeformScene::Adopt(std::unique_ptr<Document> doc, const std::string& source,
                                                 std::string* error) {
   RegisterBuiltinDeformers();
+  *error = BindingFault(*doc, source);
+  if (!error->empty()) return nullptr;
   for (Object* op : doc->AllObjects()) {
     auto* mesh = ToPolygonObject(op);
     Tag* tag = mesh ? mesh->FindTag(kTavrenTagId) : nullptr;
@@ -117,8 +150,14 @@ std::unique_ptr<DeformScene> DeformScene::Adopt(std::unique_ptr<Document> doc, c
 }
 
 bool DeformScene::Bind(std::string* error) {
+  const int64_t failed_before = FailedAllocationCount();
   if (Session::PressButton(tag_, kBindButton)) return true;
-  *error = "the bind tag could not capture a binding on " + mesh_->Name();
+  if (FailedAllocationCount() != failed_before) {
+    *error = "out of memory while binding the " + std::to_string(mesh_->Points().size()) + " points of " +
+             mesh_->Name();
+  } else {
+    *error = "the bind tag could not capture a binding on " + mesh_->Name();
+  }
   return false;
 }
 

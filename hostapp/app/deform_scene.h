@@ -58,7 +58,8 @@ struct BindSettings {
 // What a bind tag holds, as it writes itself to a scene file.
 struct BindState {
   bool frozen = false;
-  int32_t offsets = 0;  // number of stored offsets (0 while live)
+  int32_t offsets = 0;       // number of stored offsets (0 while live)
+  int32_t not_finite = -1;   // the first offset with a coordinate that is not finite; -1: none
 };
 
 class DeformScene {
@@ -117,6 +118,12 @@ class DeformScene {
 // in: tag, a bind tag of the loaded plug-in. out: its state, decoded from its write hook's
 // data; frozen false with 0 offsets when the tag is no bind tag or writes nothing readable.
 BindState ReadBindState(const Tag& tag);
+
+// in: doc, a loaded document; source names it in messages. out: empty when every frozen
+// bind tag in doc holds one finite offset per point of its polygon object; else one line
+// "SOURCE: ..." naming the first tag that does not (its binding belongs to another mesh, or
+// is damaged). Such a binding is refused rather than bound again behind the user's back.
+std::string BindingFault(const Document& doc, const std::string& source);
 
 }  // namespace hostapp
 

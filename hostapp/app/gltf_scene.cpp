@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 #include <set>
 #include <string>
 
+#include "hostapp/app/report.h"
 #include "hostapp/eval/animation.h"
 #include "hostapp/eval/transform.h"
 #include "hostapp/eval/weight_tag.h"
@@ -132,13 +134,25 @@ GltfDocument BuildGltfDocument(const GltfScene& scene, Document& doc) {
   return built;
 }
 
-void GltfFrameRange(const GltfScene& scene, int32_t animation, double fps, int32_t* first, int32_t* last) {
+void GltfFrameRange(const GltfScene& scene, int32_t animation, double fps, int64_t* first, int64_t* last) {
   *first = *last = 0;
   if (animation < 0 || static_cast<size_t>(animation) >= scene.animations.size() || !(fps > 0)) return;
   const GltfAnimation& anim = scene.animations[animation];
+  constexpr double kFar = 9e15;  // whole numbers up to here are exact doubles and fit int64
+  auto frame = [](double f) { return static_cast<int64_t>(f < kFar ? (f > -kFar ? f : -kFar) : kFar); };
   // Key times are stored as 32-bit floats: a time within a thousandth of a frame counts as on it.
-  *first = static_cast<int32_t>(std::floor(anim.start * fps + 1e-3));
-  *last = std::max(*first, static_cast<int32_t>(std::ceil(anim.end * fps - 1e-3)));
+  *first = frame(std::floor(anim.start * fps + 1e-3));
+  *last = std::max(*first, frame(std::ceil(anim.end * fps - 1e-3)));
+}
+
+uint64_t GltfRunBytes(const GltfScene& scene, int32_t animation, uint64_t frames) {
+  std::set<int32_t> moved;
+  if (animation >= 0 && static_cast<size_t>(animation) < scene.animations.size()) {
+    for (const GltfChannel& ch : scene.animations[animation].channels) moved.insert(ch.node);
+  }
+  // A vector that grows by doubling may hold up to twice what it keeps.
+  const uint64_t per_frame = 2 * moved.size() * sizeof(TransformKey) + 2 * sizeof(FrameReport) + sizeof(int32_t);
+  return frames > UINT64_MAX / per_frame ? UINT64_MAX : frames * per_frame;
 }
 
 void AnimateGltfDocument(const GltfScene& scene, const GltfDocument& built, int32_t animation, double fps,

@@ -64,15 +64,20 @@ GltfDocument BuildGltfDocument(const GltfScene& scene, Document& doc);
 // in: scene, animation (index into scene.animations), fps > 0. out: *first and *last, the
 // frames (frame f at time f / fps) that cover the animation's keys: the last frame at or
 // before its start and the first at or after its end (a time within 1e-3 of a frame counts as
-// on it).
-// Frame 0 only when the animation index is out of range.
-void GltfFrameRange(const GltfScene& scene, int32_t animation, double fps, int32_t* first, int32_t* last);
+// on it). Frame 0 only when the animation index is out of range. Far-off times give frame
+// numbers held to +-9e15, so that any file gives a range the caller can check and refuse.
+void GltfFrameRange(const GltfScene& scene, int32_t animation, double fps, int64_t* first, int64_t* last);
 
 // Keys for every node the glTF animation moves: at every frame from first to last (time
 // frame / fps) its local frame as the file gives it, in the host's axes. The node objects
 // of built must still live.
 // in: scene, built (from BuildGltfDocument on scene), animation index, fps > 0, first <= last.
 // out: *animation holds the tracks (earlier tracks of those objects are replaced).
+// in: scene, animation index, frames, the number of frames a run evaluates. out: an
+// estimate of the memory those frames take beyond the scene itself: AnimateGltfDocument's keys
+// for every node the animation moves and the figures a comparison keeps per frame.
+uint64_t GltfRunBytes(const GltfScene& scene, int32_t animation, uint64_t frames);
+
 void AnimateGltfDocument(const GltfScene& scene, const GltfDocument& built, int32_t animation, double fps,
                          int32_t first, int32_t last, Animation* out);
 

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "hostapp/io/gltf_transform.h"
 #include "hostapp/io/text_scan.h"
 #include "hostapp/io/tiny_gltf_include.h"
+#include "hostapp/services/printable.h"
 
 namespace hostapp {
 
@@ -293,9 +295,55 @@ class SceneReader {
   std::string error_;
 };
 
+// in: head, the first bytes of a file; size, its size. out: true when it may be glTF: binary
+// glTF of version 2 whose header does not announce more bytes than the file has, or text
+// whose first character (after a byte order mark and blanks) opens a JSON object; false
+// with *why otherwise.
+bool GltfHeadIsPlausible(const std::string& head, uint64_t size, std::string* why) {
+  if (head.compare(0, 4, "glTF") == 0) {
+    if (head.size() < 12) {
+      *why = "truncated: the binary glTF header is incomplete";
+      return false;
+    }
+    uint32_t version = 0, length = 0;
+    std::memcpy(&version, head.data() + 4, 4);
+    std::memcpy(&length, head.data() + 8, 4);
+    if (version != 2) {
+      *why = "binary glTF of version " + std::to_string(version) + " (this importer reads version 2)";
+      return false;
+    }
+    if (length > size) {
+      *why = "truncated: the binary glTF header announces " + std::to_string(length) + " bytes, the file has " +
+             std::to_string(size);
+      return false;
+    }
+    return true;
+  }
+  size_t i = head.compare(0, 3, "\xef\xbb\xbf") == 0 ? 3 : 0;
+  while (i < head.size() && (head[i] == ' ' || head[i] == '\t' || head[i] == '\n' || head[i] == '\r')) ++i;
+  if (i < head.size() && head[i] != '{') {
+    *why = "not a glTF file (neither binary glTF nor a JSON object)";
+    return false;
+  }
+  if (size == 0) {
+    *why = "empty file, not a glTF file";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool ReadGltf(const std::string& path, GltfScene* scene, std::string* error, const GltfReadOptions& options) {
+  // The head first: a file that is neither binary glTF nor JSON is refused before it is read.
+  std::string head;
+  uint64_t size = 0;
+  if (!io_detail::ReadFileHead(path, 256, &head, &size, error)) return false;
+  std::string why;
+  if (!GltfHeadIsPlausible(head, size, &why)) {
+    if (error) *error = PrintableText(path) + ": " + why;
+    return false;
+  }
   std::string bytes;
   if (!io_detail::ReadWholeFile(path, &bytes, error)) return false;
   return ParseGltf(bytes, path, scene, error, options);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <unordered_map>
@@ -168,7 +169,10 @@ class MeshBuilder {
       for (int c = 0; c < 3; ++c) {
         const double x = index_values[i + c];
         if (!(x >= 0 && x < static_cast<double>(n)) || x != std::floor(x)) {
-          return Fail(p, "index " + std::to_string(i + c) + " is out of range (" + std::to_string(n) + " vertices)");
+          char value[32];
+          std::snprintf(value, sizeof value, "%.17g", x);
+          return Fail(p, "indices: entry " + std::to_string(i + c) + " is " + value + ", out of range (" +
+                             std::to_string(n) + " vertices)");
         }
         corner[c] = out_->vertex_to_point[base + static_cast<size_t>(x)];
       }

@@ -1,15 +1,20 @@
 #include "hostapp/io/obj.h"
 
+#include <cerrno>
 #include <charconv>
 #include <cinttypes>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "hostapp/io/atomic_file.h"
 #include "hostapp/io/text_scan.h"
+#include "hostapp/services/limits.h"
+#include "hostapp/services/printable.h"
 
 namespace hostapp {
 
@@ -32,21 +37,19 @@ class ObjParser {
  public:
   explicit ObjParser(const std::string& path) : path_(path) {}
 
-  // in: the file's text.  out: true with mesh_ filled; false with error_ set.
-  bool Parse(std::string_view text) {
-    LineReader lines(text);
-    std::string_view line;
-    while (lines.Next(&line)) {
-      line_ = lines.line_number();
-      std::string_view keyword;
-      if (!NextToken(&line, &keyword)) continue;
-      if (keyword == "v") {
-        if (!ParseVertex(line)) return false;
-      } else if (keyword == "f") {
-        if (!ParseFace(line)) return false;
-      }
-    }
-    if (mesh_.points.empty()) return Fail(path_ + ": no vertices (no 'v' lines) in the file");
+  // in: one line of the file and its number.  out: false with error_ set.
+  bool Line(std::string_view line, int64_t number) {
+    line_ = number;
+    std::string_view keyword;
+    if (!NextToken(&line, &keyword)) return true;
+    if (keyword == "v") return ParseVertex(line);
+    if (keyword == "f") return ParseFace(line);
+    return true;
+  }
+
+  // Called after the last line.  out: true with mesh_ complete; false with error_ set.
+  bool Finish() {
+    if (mesh_.points.empty()) return Fail(PrintableText(path_) + ": no vertices (no 'v' lines) in the file");
     for (const ForwardReference& ref : forward_) {
       if (ref.index > static_cast<int64_t>(mesh_.points.size())) {
         line_ = ref.line;
@@ -65,19 +68,36 @@ class ObjParser {
     error_ = message;
     return false;
   }
-  bool FailAtLine(const std::string& message) { return Fail(path_ + ":" + std::to_string(line_) + ": " + message); }
+  bool FailAtLine(const std::string& message) {
+    return Fail(PrintableText(path_) + ":" + std::to_string(line_) + ": " + message);
+  }
 
-  // in: the rest of a "v" line.
+  // in: *rest, the rest of a statement. out: *token, its next value; false at the end of the
+  // line or where a comment ("#" to the end of the line) starts.
+  static bool NextValue(std::string_view* rest, std::string_view* token) {
+    return NextToken(rest, token) && token->front() != '#';
+  }
+
+  // in: the rest of a "v" line: x y z, then optionally w, or a colour r g b, or r g b a.
   bool ParseVertex(std::string_view rest) {
     double xyz[3];
+    std::string_view token;
     for (double& c : xyz) {
-      std::string_view token;
-      if (!NextToken(&rest, &token)) return FailAtLine("a vertex needs three coordinates");
+      if (!NextValue(&rest, &token)) return FailAtLine("a vertex needs three coordinates");
       if (!ParseDouble(token, &c))
         return FailAtLine("vertex coordinate " + QuoteToken(token) + " is not a finite number");
     }
-    if (mesh_.points.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-      return FailAtLine("too many vertices");
+    for (int extra = 0; NextValue(&rest, &token); ++extra) {
+      double unused = 0;
+      if (!ParseDouble(token, &unused)) {
+        return FailAtLine(QuoteToken(token) +
+                          " after the vertex's coordinates is not a number (a vertex is x y z, optionally "
+                          "followed by w or a colour)");
+      }
+      if (extra == 4) return FailAtLine("a vertex has more than seven numbers");
+    }
+    if (static_cast<int64_t>(mesh_.points.size()) >= kMaxMeshPoints) {
+      return FailAtLine("more than " + std::to_string(kMaxMeshPoints) + " vertices, more than a mesh may hold");
     }
     mesh_.points.push_back(C4D_Vector{xyz[0], xyz[1], xyz[2]});
     return true;
@@ -105,15 +125,16 @@ class ObjParser {
     if (v == 0)
       return FailAtLine("face corner " + QuoteToken(token) + ": vertex index 0 is not valid (indices start at 1)");
     if (v < 0) {
-      if (-v > count) {
+      if (v < -count) {  // not -v > count: -v overflows for the most negative index
         return FailAtLine("face corner " + QuoteToken(token) + ": relative index reaches before the first vertex (" +
                           std::to_string(count) + " read so far)");
       }
       *index = static_cast<int32_t>(count + v);
       return true;
     }
-    if (v > std::numeric_limits<int32_t>::max()) {
-      return FailAtLine("vertex index " + std::to_string(v) + " is out of range");
+    if (v > kMaxMeshPoints) {
+      return FailAtLine("face corner " + QuoteToken(token) + ": vertex index " + std::to_string(v) +
+                        " is out of range (a mesh holds at most " + std::to_string(kMaxMeshPoints) + " vertices)");
     }
     if (v > count) forward_.push_back(ForwardReference{v, line_});
     *index = static_cast<int32_t>(v - 1);
@@ -124,13 +145,16 @@ class ObjParser {
   bool ParseFace(std::string_view rest) {
     corners_.clear();
     std::string_view token;
-    while (NextToken(&rest, &token)) {
+    while (NextValue(&rest, &token)) {
       int32_t index;
       if (!ParseCorner(token, &index)) return false;
       corners_.push_back(index);
     }
     const size_t n = corners_.size();
     if (n < 3) return FailAtLine("a face needs at least 3 corners, this one has " + std::to_string(n));
+    if (static_cast<int64_t>(mesh_.polygons.size() + n / 2) > kMaxMeshPolygons) {
+      return FailAtLine("more than " + std::to_string(kMaxMeshPolygons) + " polygons, more than a mesh may hold");
+    }
     if (n <= 4) {
       mesh_.polygons.push_back(C4D_CPolygon{corners_[0], corners_[1], corners_[2], corners_[n == 4 ? 3 : 2]});
       return true;
@@ -156,22 +180,43 @@ char* FormatCoordinate(double c, char* first, char* last) {
   return std::to_chars(first, last, c, std::chars_format::general, 17).ptr;
 }
 
-}  // namespace
-
-bool ReadObj(const std::string& path, Mesh* out, std::string* error) {
-  std::string text;
-  if (!io_detail::ReadWholeFile(path, &text, error)) return false;
-  return ParseObj(text, path, out, error);
-}
-
-bool ParseObj(std::string_view text, const std::string& name, Mesh* out, std::string* error) {
-  ObjParser parser(name);
-  if (!parser.Parse(text)) {
+// in: lines, a LineReader or FileLineReader; parser. out: true with the parser's mesh
+// complete; false with *error from the parser, or from the reader when it failed.
+template <typename Lines>
+bool ParseLines(Lines& lines, ObjParser& parser, Mesh* out, std::string* error) {
+  std::string_view line;
+  bool ok = true;
+  while (ok && lines.Next(&line)) ok = parser.Line(line, lines.line_number());
+  if constexpr (std::is_same_v<Lines, io_detail::FileLineReader>) {
+    if (ok && !lines.error().empty()) {
+      if (error) *error = lines.error();
+      return false;
+    }
+  }
+  if (!ok || !parser.Finish()) {
     if (error) *error = parser.error();
     return false;
   }
   *out = std::move(parser.mesh());
   return true;
+}
+
+}  // namespace
+
+bool ReadObj(const std::string& path, Mesh* out, std::string* error) {
+  io_detail::FileLineReader lines;
+  if (!lines.Open(path)) {
+    if (error) *error = lines.error();
+    return false;
+  }
+  ObjParser parser(path);
+  return ParseLines(lines, parser, out, error);
+}
+
+bool ParseObj(std::string_view text, const std::string& name, Mesh* out, std::string* error) {
+  LineReader lines(text);
+  ObjParser parser(name);
+  return ParseLines(lines, parser, out, error);
 }
 
 bool WriteObj(const std::string& path, const Mesh& mesh, std::string* error) {
@@ -219,7 +264,7 @@ bool WriteObj(const std::string& path, const Mesh& mesh, std::string* error) {
                               q.d + 1) > 0;
           }
         }
-        if (!ok) *write_error = "write failed";
+        if (!ok) *write_error = std::string("write failed: ") + std::strerror(errno);
         return ok;
       },
       error);

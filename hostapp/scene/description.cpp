@@ -2,10 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <variant>
 
 #include "hostapp/scene/description_parse.h"
 #include "hostapp/scene/extensions.h"
@@ -187,6 +190,49 @@ bool LoadRegisteredDescription(Description* desc, int32_t type) {
   for (const DescParameter& p : res->params) d.Add(p);
   *desc = std::move(d);
   return true;
+}
+
+std::string ParameterFault(const Description& desc, const Container& bc) {
+  for (const DescParameter& p : desc.params) {
+    const Value* v = bc.Find(p.id);
+    if (!v) continue;
+    const std::string who = (p.label.empty() ? p.name : p.label) + " (" + std::to_string(p.id) + ")";
+    ValueType kind;
+    switch (p.type) {
+      case DescType::kLong:
+      case DescType::kBool: kind = ValueType::kInt32; break;
+      case DescType::kReal: kind = ValueType::kFloat; break;
+      case DescType::kVector: kind = ValueType::kVector; break;
+      case DescType::kString:
+      case DescType::kStaticText: kind = ValueType::kString; break;
+      case DescType::kLink: kind = ValueType::kLink; break;
+      case DescType::kInExclude: kind = ValueType::kInExclude; break;
+      default: continue;  // groups and buttons hold nothing the interface reads
+    }
+    if (TypeOf(*v) != kind) return who + " holds a value of another kind than its " + DescTypeName(p.type);
+    double number = 0;
+    if (kind == ValueType::kInt32) {
+      const int32_t i = std::get<int32_t>(*v);
+      number = i;
+      if (!p.cycle.empty() &&
+          std::none_of(p.cycle.begin(), p.cycle.end(), [i](const DescChoice& c) { return c.value == i; })) {
+        return who + " holds " + std::to_string(i) + ", which is none of its choices";
+      }
+    } else if (kind == ValueType::kFloat) {
+      number = std::get<double>(*v);
+      if (!std::isfinite(number)) return who + " holds a number that is not finite";
+    } else {
+      continue;
+    }
+    auto text = [](double d) {
+      char s[32];
+      std::snprintf(s, sizeof s, "%.17g", d);
+      return std::string(s);
+    };
+    if (p.min && number < *p.min) return who + " holds " + text(number) + ", below its minimum " + text(*p.min);
+    if (p.max && number > *p.max) return who + " holds " + text(number) + ", above its maximum " + text(*p.max);
+  }
+  return {};
 }
 
 bool DescribeNode(Node& node, Description* out) {

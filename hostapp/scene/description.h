@@ -108,6 +108,12 @@ void InstallDescriptionLoader();
 // by the description: the entries of its includes, then its own.
 bool LoadRegisteredDescription(Description* desc, int32_t type);
 
+// in: desc, bc, a node's container. out: empty when every value that desc describes is of
+// its entry's kind and lies within what the entry declares (MIN and MAX, the choices of a
+// CYCLE, a finite number for a REAL); else one phrase naming the first value that is not,
+// e.g. "Iterations (1004) holds 20000, above its maximum 10000".
+std::string ParameterFault(const Description& desc, const Container& bc);
+
 // The whole description of a node as the interface shows it. in: node. out: true and *out
 // built by the plug-in's get_ddescription hook (for a built-in type, or when the hook does
 // not report it loaded, by LoadRegisteredDescription), each entry's `enabled` taken from

@@ -98,6 +98,8 @@ bool Node::WriteData(HyperFile&) const { return true; }
 
 bool Node::ReadData(HyperFile&) { return true; }
 
+std::string Node::DataFault() const { return {}; }
+
 void Node::CopyDataTo(Node& dst) const {
   dst.name_ = name_;
   dst.data_ = data_;

@@ -91,6 +91,10 @@ class Node : public C4D_Node {
   // Overridden by node classes that have such data. out: false on a write or read failure.
   virtual bool WriteData(HyperFile& hf) const;
   virtual bool ReadData(HyperFile& hf);
+  // out: empty when the built-in data is sound; else what is wrong with it (a point that is
+  // not finite, a polygon using a point that does not exist ...). Scene files are written
+  // and read only with sound data.
+  virtual std::string DataFault() const;
 
  protected:
   Node(NodeKind kind, int32_t type);

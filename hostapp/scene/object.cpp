@@ -1,5 +1,8 @@
 #include "hostapp/scene/object.h"
 
+#include <cmath>
+#include <string>
+
 #include "hostapp/scene/hyperfile.h"
 #include "hostapp/scene/matrix.h"
 #include "hostapp/scene/node_types.h"
@@ -165,6 +168,25 @@ bool PolygonObject::WriteData(HyperFile& hf) const {
   return ok;
 }
 
+std::string PolygonObject::DataFault() const {
+  for (size_t i = 0; i < points_.size(); ++i) {
+    const C4D_Vector& p = points_[i];
+    if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+      return "point " + std::to_string(i) + " is not finite";
+  }
+  const int64_t count = static_cast<int64_t>(points_.size());
+  for (size_t i = 0; i < polygons_.size(); ++i) {
+    const C4D_CPolygon& q = polygons_[i];
+    for (int32_t c : {q.a, q.b, q.c, q.d}) {
+      if (c < 0 || c >= count) {
+        return "polygon " + std::to_string(i) + " uses point " + std::to_string(c) + ", outside its " +
+               std::to_string(count) + " points";
+      }
+    }
+  }
+  return {};
+}
+
 bool PolygonObject::ReadData(HyperFile& hf) {
   int32_t n = 0;
   if (!hf.ReadInt32(&n) || n < 0 || n > hf.Remaining() / HyperFile::kVectorSize) return false;
@@ -176,11 +198,6 @@ bool PolygonObject::ReadData(HyperFile& hf) {
   std::vector<C4D_CPolygon> polygons(static_cast<size_t>(n));
   for (C4D_CPolygon& q : polygons) {
     if (!hf.ReadInt32(&q.a) || !hf.ReadInt32(&q.b) || !hf.ReadInt32(&q.c) || !hf.ReadInt32(&q.d)) {
-      return false;
-    }
-    const int32_t count = static_cast<int32_t>(points.size());
-    if (q.a < 0 || q.b < 0 || q.c < 0 || q.d < 0 || q.a >= count || q.b >= count || q.c >= count ||
-        q.d >= count) {
       return false;
     }
   }

@@ -103,6 +103,7 @@ class PolygonObject : public Object {
 
   bool WriteData(HyperFile& hf) const override;
   bool ReadData(HyperFile& hf) override;
+  std::string DataFault() const override;
 
  protected:
   void CopyDataTo(Node& dst) const override;

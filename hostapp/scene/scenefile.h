@@ -56,6 +56,13 @@ bool SerializeDocument(const Document& doc, std::vector<uint8_t>* bytes, std::st
 std::unique_ptr<Document> ParseDocument(const uint8_t* data, size_t size, const std::string& name,
                                         std::string* error);
 
+// in: node. out: empty when a scene file can hold it as it is; else what it holds that no
+// scene file may: built-in data that is not sound (Node::DataFault), or a parameter value
+// outside what its registered description declares (ParameterFault). Writing refuses such
+// a node, and reading refuses a file that holds one, so that every file written reads back.
+class Node;
+std::string SceneNodeFault(const Node& node);
+
 // in: data, size. out: the FNV-1a 64 hash the header stores for a payload.
 uint64_t SceneChecksum(const uint8_t* data, size_t size);
 

@@ -1,19 +1,23 @@
 // Reading scene files: header checks, then a parse of the payload into a new document in
 // which every count, index and value is checked against the data. Any failure discards
 // the half-built document.
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <new>
 
+#include "hostapp/scene/description.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/hyperfile.h"
 #include "hostapp/scene/node_types.h"
 #include "hostapp/scene/registry.h"
 #include "hostapp/scene/scenefile.h"
+#include "hostapp/services/limits.h"
+#include "hostapp/services/printable.h"
 
 namespace hostapp {
 
@@ -160,6 +164,8 @@ class SceneReader {
     if (!hf_.EnterBlock()) return Fail("missing data block of the " + who);
     if (!n->ReadData(hf_) || hf_.Remaining() != 0) return Fail("bad data of the " + who);
     hf_.LeaveBlock();
+    const std::string fault = SceneNodeFault(*n);
+    if (!fault.empty()) return Fail("the " + who + ": " + fault);
     bool has_plugin = false;
     if (!hf_.ReadBool(&has_plugin)) return Fail("missing plug-in flag of the " + who);
     if (has_plugin != (n->Instance() != nullptr)) {
@@ -280,30 +286,61 @@ class SceneReader {
 
 }  // namespace
 
-std::unique_ptr<Document> ParseDocument(const uint8_t* data, size_t size, const std::string& name,
-                                        std::string* error) {
-  auto fail = [&](const std::string& what) -> std::unique_ptr<Document> {
-    if (error) *error = name + ": " + what;
-    return nullptr;
-  };
+namespace {
+
+// in: header, the first kSceneHeaderSize bytes of a file (fewer when it is shorter); size,
+// the file's size. out: true when the header is sound and announces exactly the payload the
+// file holds; false with *why.
+bool CheckHeader(const uint8_t* header, size_t size, std::string* why) {
   const size_t magic = std::min(size, sizeof kSceneMagic);
-  if (!std::equal(kSceneMagic, kSceneMagic + magic, data)) {
-    return fail("not a Tavren scene file (wrong magic)");
+  if (!std::equal(kSceneMagic, kSceneMagic + magic, header)) {
+    *why = "not a Tavren scene file (wrong magic)";
+    return false;
   }
-  if (size < kSceneHeaderSize) return fail("truncated: the header is incomplete");
-  uint64_t version = GetLe(data + 8, 4);
+  if (size < kSceneHeaderSize) {
+    *why = "truncated: the header is incomplete";
+    return false;
+  }
+  uint64_t version = GetLe(header + 8, 4);
   if (version != kSceneFormatVersion) {
-    return fail("unsupported format version " + std::to_string(version) + " (this host reads " +
-                std::to_string(kSceneFormatVersion) + ")");
+    *why = "unsupported format version " + std::to_string(version) + " (this host reads " +
+           std::to_string(kSceneFormatVersion) + ")";
+    return false;
   }
-  if (GetLe(data + 12, 4) != 0) return fail("damaged: unknown header flags");
-  uint64_t length = GetLe(data + 16, 8);
+  if (GetLe(header + 12, 4) != 0) {
+    *why = "damaged: unknown header flags";
+    return false;
+  }
+  uint64_t length = GetLe(header + 16, 8);
   uint64_t present = size - kSceneHeaderSize;
   if (length != present) {
-    return fail((length > present ? "truncated: " : "damaged: ") + std::to_string(present) +
-                " payload bytes present, the header announces " + std::to_string(length));
+    *why = (length > present ? "truncated: " : "damaged: ") + std::to_string(present) +
+           " payload bytes present, the header announces " + std::to_string(length);
+    return false;
   }
+  return true;
+}
+
+}  // namespace
+
+std::string SceneNodeFault(const Node& node) {
+  std::string fault = node.DataFault();
+  Description desc;
+  if (fault.empty() && LoadRegisteredDescription(&desc, node.Type())) fault = ParameterFault(desc, node.Data());
+  return fault;
+}
+
+std::unique_ptr<Document> ParseDocument(const uint8_t* data, size_t size, const std::string& name,
+                                        std::string* error) {
+  // Names read from the file end up in the message: printed escaped, on one line.
+  auto fail = [&](const std::string& what) -> std::unique_ptr<Document> {
+    if (error) *error = PrintableText(name + ": " + what);
+    return nullptr;
+  };
+  std::string why;
+  if (!CheckHeader(data, size, &why)) return fail(why);
   const uint8_t* payload = data + kSceneHeaderSize;
+  const uint64_t length = size - kSceneHeaderSize;
   if (GetLe(data + 24, 8) != SceneChecksum(payload, static_cast<size_t>(length))) {
     return fail("damaged: the checksum does not match the data");
   }
@@ -318,26 +355,38 @@ std::unique_ptr<Document> ParseDocument(const uint8_t* data, size_t size, const 
 }
 
 std::unique_ptr<Document> LoadDocument(const std::string& path, std::string* error) {
-  std::error_code ec;
-  if (std::filesystem::exists(path, ec) && !std::filesystem::is_regular_file(path, ec)) {
-    if (error) *error = path + ": not a file";
+  auto fail = [&](const std::string& what) -> std::unique_ptr<Document> {
+    if (error) *error = PrintableText(path) + ": " + what;
     return nullptr;
+  };
+  // Size and header first: a file that is not a scene file, or whose header does not match
+  // its size, is refused before its payload is read.
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) {
+    return fail(std::string("cannot open the file: ") + std::strerror(errno));
+  }
+  if (!S_ISREG(st.st_mode)) return fail("not a file");
+  const uint64_t size = static_cast<uint64_t>(st.st_size);
+  if (size > kMaxInputFileBytes) {
+    return fail("file too large (" + std::to_string(size) + " bytes; an input file may hold at most " +
+                std::to_string(kMaxInputFileBytes) + ")");
   }
   std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    if (error) *error = path + ": cannot open the file: " + std::strerror(errno);
-    return nullptr;
-  }
-  std::vector<uint8_t> bytes;
+  if (!in) return fail(std::string("cannot open the file: ") + std::strerror(errno));
+  std::vector<uint8_t> bytes(std::min<uint64_t>(size, kSceneHeaderSize));
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  if (in.bad() || static_cast<size_t>(in.gcount()) != bytes.size()) return fail("cannot read the file");
+  std::string why;
+  if (!CheckHeader(bytes.data(), static_cast<size_t>(size), &why)) return fail(why);
   try {
-    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    bytes.resize(static_cast<size_t>(size));
   } catch (const std::bad_alloc&) {
-    if (error) *error = path + ": out of memory while reading";
-    return nullptr;
+    return fail("out of memory reading " + std::to_string(size) + " bytes");
   }
-  if (in.bad()) {
-    if (error) *error = path + ": cannot read the file";
-    return nullptr;
+  in.read(reinterpret_cast<char*>(bytes.data()) + kSceneHeaderSize,
+          static_cast<std::streamsize>(size - kSceneHeaderSize));
+  if (in.bad() || static_cast<uint64_t>(in.gcount()) != size - kSceneHeaderSize) {
+    return fail("cannot read the file (it changed while being read)");
   }
   return ParseDocument(bytes.data(), bytes.size(), path, error);
 }

@@ -102,6 +102,12 @@ class SceneWriter {
 
   // The parts every node has after its identity: container, built-in data, plug-in data.
   bool WriteNodeData(const Node& n, const char* kind) {
+    const std::string fault = SceneNodeFault(n);
+    if (!fault.empty()) {
+      error_ = std::string("the ") + kind + " '" + n.Name() + "' (type " + std::to_string(n.Type()) +
+               ") holds what no scene file may: " + fault;
+      return false;
+    }
     WriteContainer(n.Data());
     size_t mark = hf_.BeginBlock();
     bool ok = n.WriteData(hf_);

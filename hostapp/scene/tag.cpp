@@ -1,5 +1,8 @@
 #include "hostapp/scene/tag.h"
 
+#include <cmath>
+#include <string>
+
 #include "hostapp/scene/hyperfile.h"
 #include "hostapp/scene/node_types.h"
 #include "hostapp/scene/object.h"
@@ -56,6 +59,13 @@ bool VertexMapTag::WriteData(HyperFile& hf) const {
   bool ok = hf.WriteInt32(static_cast<int32_t>(weights_.size()));
   for (float w : weights_) ok = ok && hf.WriteFloat32(w);
   return ok;
+}
+
+std::string VertexMapTag::DataFault() const {
+  for (size_t i = 0; i < weights_.size(); ++i) {
+    if (!std::isfinite(weights_[i])) return "weight " + std::to_string(i) + " is not finite";
+  }
+  return {};
 }
 
 bool VertexMapTag::ReadData(HyperFile& hf) {

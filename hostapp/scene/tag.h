@@ -68,6 +68,7 @@ class VertexMapTag : public Tag {
 
   bool WriteData(HyperFile& hf) const override;
   bool ReadData(HyperFile& hf) override;
+  std::string DataFault() const override;
 
  protected:
   void CopyDataTo(Node& dst) const override;

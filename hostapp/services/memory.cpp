@@ -141,6 +141,15 @@ inline void Count(ThreadState& s, int slot, int64_t size, int64_t sign) {
 std::atomic<bool> g_failArmed{false};
 std::atomic<int64_t> g_failCountdown{0};
 
+// Allocation calls of a size >= 0 that found no memory (or were chosen to fail).
+std::atomic<int64_t> g_failedAllocations{0};
+
+// in: block, what an allocation call of size gives. out: block, counted when it is a failure.
+inline void* CountFailure(void* block, int64_t size) {
+  if (!block && size >= 0) g_failedAllocations.fetch_add(1, kRelaxed);
+  return block;
+}
+
 // Counts one allocation call; true when it is the one chosen to fail.
 inline bool CountCallAndTestFailure(ThreadState& s) {
   detail::Bump(s.counters.calls, 1);
@@ -293,8 +302,8 @@ void* Resize(ThreadState& s, void* p, Block b, int64_t size, int slot) {
 
 void* Allocate(int64_t size, const char* file, bool clear) {
   return WithState([&](ThreadState& s) -> void* {
-    if (CountCallAndTestFailure(s) || size < 0) return nullptr;
-    return NewBlock(s, size, SlotOf(s, file), clear);
+    if (CountCallAndTestFailure(s) || size < 0) return CountFailure(nullptr, size);
+    return CountFailure(NewBlock(s, size, SlotOf(s, file), clear), size);
   });
 }
 
@@ -319,8 +328,8 @@ void* MemoryRealloc(void* p, int64_t size, int32_t, const char* file) {
   if (!p) return Allocate(size, file, false);
   const Block b = CheckedBlock(p);
   return WithState([&](ThreadState& s) -> void* {
-    if (CountCallAndTestFailure(s) || size < 0) return nullptr;
-    return Resize(s, p, b, size, SlotOf(s, file));
+    if (CountCallAndTestFailure(s) || size < 0) return CountFailure(nullptr, size);
+    return CountFailure(Resize(s, p, b, size, SlotOf(s, file)), size);
   });
 }
 
@@ -338,6 +347,8 @@ void FailAllocationAfter(int64_t n) {
   g_failCountdown.store(n > 0 ? n : 0, kRelaxed);
   if (n > 0) g_failArmed.store(true, kRelaxed);
 }
+
+int64_t FailedAllocationCount() { return g_failedAllocations.load(kRelaxed); }
 
 int64_t AllocationCount() {
   int64_t calls = 0;

@@ -47,6 +47,10 @@ void FailAllocationAfter(int64_t n);
 
 // Number of allocation calls so far (monotonic, all threads).
 int64_t AllocationCount();
+// Number of allocation calls so far that found no memory (injected failures included; calls
+// with a negative size are not counted), so that a caller can tell an operation that failed
+// for want of memory from one that failed otherwise.
+int64_t FailedAllocationCount();
 
 struct OutstandingEntry {
   std::string file;

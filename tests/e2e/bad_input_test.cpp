@@ -129,5 +129,59 @@ TEST_F(BadInputTest, DamagedSceneFiles) {
   ASSERT_EQ(Run("load live.tvs").code, 0);
 }
 
+TEST_F(BadInputTest, NumbersBeyondTheLimitsAreRefusedWhereTheyEnter) {
+  ExpectFailure("deform --rest rest.obj --posed posed.obj --out out.obj --iterations 2000000000", "--iterations",
+                "at most 10000");
+  ExpectFailure("save --rest rest.obj --out s.tvs --iterations 10001", "--iterations", "at most 10000");
+  ExpectFailure("bind --rest rest.obj --out b.tvs --iterations 99999999999999999999", "--iterations",
+                "at most 10000");
+  ExpectFailure("deform --rest rest.obj --posed posed.obj --out out.obj --iterations -1", "--iterations", "0 or more");
+  // One parser for --frames: each refusal names the rule the range breaks.
+  ExpectFailure("deform --rest rest.obj --posed posed_%04d.obj --frames 0-100000000 --out out",
+                "--frames 0-100000000", "100000001 frames, but one run evaluates at most 100000");
+  ExpectFailure("deform --rest rest.obj --posed posed_%04d.obj --frames 0-99999999999 --out out", "--frames",
+                "frame numbers go up to 2147483647");
+  ExpectFailure("deform --rest rest.obj --posed posed_%04d.obj --frames 1-x --out out", "--frames 1-x",
+                "expected FIRST-LAST");
+  // A scene file whose tag holds iterations no tag could: refused by every command that
+  // reads it, at once, instead of smoothing for days.
+  ASSERT_EQ(Run("bind --rest rest.obj --out b.tvs --iterations 3").code, 0);
+  std::string bytes = ReadBytes(Path("b.tvs"));
+  // The entry: id 1004 and kind 0 as marked Int32s, then the value 3 as one.
+  const std::string entry("\x02\xec\x03\0\0\x02\0\0\0\0\x02\x03\0\0\0", 15);
+  const size_t at = bytes.find(entry);
+  ASSERT_NE(at, std::string::npos);
+  bytes.replace(at + 11, 4, std::string("\xff\xff\xff\x7f", 4));
+  uint64_t sum = 0xcbf29ce484222325ull;  // the payload's checksum, mended as an editor would
+  for (size_t i = 32; i < bytes.size(); ++i) sum = (sum ^ static_cast<uint8_t>(bytes[i])) * 0x100000001b3ull;
+  for (int i = 0; i < 8; ++i) bytes[24 + i] = static_cast<char>(sum >> (8 * i));
+  WriteText("forever.tvs", bytes);
+  for (const std::string args : {"info forever.tvs", "load forever.tvs",
+                                 "deform --binding forever.tvs --posed posed.obj --out out.obj"}) {
+    ExpectFailure(args, "forever.tvs", "Iterations (1004) holds 2147483647, above its maximum 10000");
+  }
+}
+
+TEST_F(BadInputTest, MeshFilesReadAsWritten) {
+  // The most negative face index: refused at its line, and save writes nothing.
+  WriteText("min.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 -9223372036854775808\n");
+  ExpectFailure("save --rest min.obj --out s.tvs", "min.obj:4", "before the first vertex");
+  ExpectFailure("bind --rest min.obj --out s.tvs", "min.obj:4", "before the first vertex");
+  // Old Mac line ends: the whole mesh, not one point.
+  std::string cr = ReadBytes(Path("rest.obj"));
+  for (char& c : cr)
+    if (c == '\n') c = '\r';
+  WriteText("cr.obj", cr);
+  const RunResult r = Run("deform --rest cr.obj --posed cr.obj --out cr_out.obj");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("(" + std::to_string(rest_.points.size()) + " points)"), std::string::npos) << r.out;
+  WriteText("junk.obj", "v 0 0 0\nv 1 0 0 zero\nv 0 1 0\nf 1 2 3\n");
+  ExpectFailure("deform --rest junk.obj --posed posed.obj --out out.obj", "junk.obj:2", "'zero' after");
+  // A file name with a line break or an escape code in it stays on one line, escaped.
+  ExpectFailure("deform --rest \"$(printf 'bad\\nname.obj')\" --posed posed.obj --out out.obj", "bad\\nname.obj",
+                "no such file");
+  ExpectFailure("deform --rest \"$(printf 'e\\033[2Jx.obj')\" --posed posed.obj --out out.obj", "e\\x1b[2Jx.obj");
+}
+
 }  // namespace
 }  // namespace e2e

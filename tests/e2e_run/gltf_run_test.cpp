@@ -218,5 +218,31 @@ TEST_F(GltfRunTest, ASignalLeavesOnlyCompleteFiles) {
   }
 }
 
+TEST_F(GltfRunTest, FrameCountsBeyondTheLimitAreRefusedBeforeAnyWork) {
+  // The range given: refused by the rule it breaks, as deform refuses it.
+  ExpectRefused("run ../shared/data/gltf/RiggedSimple.gltf --frames 0-100000000",
+                "--frames 0-100000000: 100000001 frames, but one run evaluates at most 100000");
+  ExpectRefused("run ../shared/data/gltf/RiggedSimple.gltf --frames 0-99999999999",
+                "frame numbers go up to 2147483647");
+  // The range the animation gives: a two-second animation sampled far too finely.
+  const std::string seed = TAVREN_SOURCE_DIR "/fuzz/corpus/gltf/two_joints.gltf";
+  ExpectRefused("run '" + seed + "' --fps 100000",
+                "the animation (0-2 s) at 100000 fps gives frames 0-200000: 200001 frames, but one run evaluates "
+                "at most 100000");
+  ExpectRefused("run '" + seed + "' --iterations 10001", "--iterations");
+  // One key ten million seconds in: refused at once, not after gigabytes of samples.
+  ExpectRefused("run " TAVREN_SOURCE_DIR "/fuzz/corpus/gltf/late_key.gltf",
+                "late_key.gltf: the animation (0-1e+07 s) at 24 fps gives frames 0-240000000: 240000001 frames");
+  // A bad data: URI is named, shortened, on one line.
+  std::string uri = "data:application/octet-stream;base64," + std::string(15000, '!');
+  std::ofstream(Path("uri.gltf"), std::ios::binary)
+      << R"({"asset": {"version": "2.0"}, "buffers": [{"byteLength": 36, "uri": ")" << uri << R"("}]})";
+  const RunResult r = RunHost("run '" + Path("uri.gltf") + "' --out '" + Path("out") + "'");
+  EXPECT_NE(r.code, 0);
+  ASSERT_EQ(r.ErrLines().size(), 1u) << r.err;
+  EXPECT_LT(r.err.size(), 400u) << r.err;
+  EXPECT_NE(r.err.find("uri.gltf"), std::string::npos) << r.err;
+}
+
 }  // namespace
 }  // namespace e2e_run

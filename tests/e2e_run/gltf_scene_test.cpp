@@ -42,9 +42,9 @@ TEST_P(GltfSceneTest, SkinFollowsTheFileAndRestPoseComesBack) {
 
   // Animated: the host's skin against the file's skinning in the host's axes. They differ
   // by at most what snapping the bind pose to the rest pose moves (the file stores 32-bit floats).
-  int32_t first = 0, last = 0;
+  int64_t first = 0, last = 0;
   hostapp::GltfFrameRange(scene_, 0, 24.0, &first, &last);
-  const int32_t frame = (first + last) / 2;
+  const int32_t frame = static_cast<int32_t>((first + last) / 2);
   hostapp::AnimateGltfDocument(scene_, built_, 0, 24.0, frame, frame, &evaluator_->GetAnimation());
   hostapp::EvaluationResult moved = evaluator_->Evaluate(frame);
   ASSERT_TRUE(moved.issues.empty()) << moved.issues.front().message;

@@ -218,9 +218,14 @@ TEST(ReadGltf, FaultsGiveOneLineNamingTheFile) {
          return t.substr(0, t.size() / 2);
        },
        ""},
-      {"garbage", [](GltfBuilder&) { return std::string("\x01\x02 not json {{{", 16); }, ""},
-      {"empty", [](GltfBuilder&) { return std::string(); }, ""},
-      {"short glb", [](GltfBuilder&) { return std::string("glTF\x02\0\0\0", 8); }, ""},
+      // Refused from the file's head, before the whole file is read.
+      {"garbage", [](GltfBuilder&) { return std::string("\x01\x02 not json {{{", 16); }, "not a glTF file"},
+      {"empty", [](GltfBuilder&) { return std::string(); }, "empty file"},
+      {"short glb", [](GltfBuilder&) { return std::string("glTF\x02\0\0\0", 8); }, "header is incomplete"},
+      {"glb version 1", [](GltfBuilder&) { return std::string("glTF\x01\0\0\0\x14\0\0\0", 12); }, "version 1"},
+      {"glb longer than the file",
+       [](GltfBuilder&) { return std::string("glTF\x02\0\0\0\xff\xff\xff\x7f", 12); },
+       "announces 2147483647 bytes, the file has 12"},
       {"missing bin", [](GltfBuilder& b) { return b.Text("nowhere.bin"); }, ""},
       {"device as buffer", [](GltfBuilder& b) { return b.Text("../../../../../../../../../../dev/zero"); }, ""},
       {"accessor too long",
@@ -240,7 +245,7 @@ TEST(ReadGltf, FaultsGiveOneLineNamingTheFile) {
          b.doc["meshes"][0]["primitives"][0]["indices"] = b.Add(std::vector<uint16_t>{0, 1, 99}, "SCALAR", kU16);
          return text(b);
        },
-       "index 2 is out of range (6 vertices)"},
+       "indices: entry 2 is 99, out of range (6 vertices)"},
       {"joint out of range",
        [&](GltfBuilder& b) {
          b.doc["meshes"][0]["primitives"][0]["attributes"]["JOINTS_0"] =

@@ -6,18 +6,27 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "hostapp/io/float_list.h"
+#include "hostapp/services/limits.h"
 #include "io/temp_dir.h"
 
 namespace {
 
 using hostapp::Mesh;
 using hostapp_test::TempDir;
+
+// in: dir, name, size. out: the path of a file of that size holding no data (a hole).
+std::string SparseFile(const TempDir& dir, const std::string& name, uint64_t size) {
+  const std::string path = dir.Write(name, "");
+  std::filesystem::resize_file(path, size);
+  return path;
+}
 
 std::vector<std::vector<int32_t>> Corners(const Mesh& m) {
   std::vector<std::vector<int32_t>> out;
@@ -102,6 +111,15 @@ TEST(ReadObj, FaultsNameTheFileAndLine) {
       {"v 0 1e999 0\n", ":1:", "not a finite number"},
       {"v 0 0 0x\n", ":1:", "'0x'"},
       {"v 0 0 0\nv 1,5 0 0\n", ":2:", "'1,5'"},
+      // The most negative index cannot be negated: refused at its line, never wrapped.
+      {v3 + "f 1 2 -9223372036854775808\n", ":4:", "before the first vertex (3 read so far)"},
+      {v3 + "f 1 2 9223372036854775807\n", ":4:", "vertex index 9223372036854775807 is out of range"},
+      // Text after a vertex's numbers is refused, not dropped.
+      {"v 0 0 0 junk\n", ":1:", "'junk' after the vertex's coordinates is not a number"},
+      {"v 0 0 0 1 2 3 4 5\n", ":1:", "more than seven numbers"},
+      {"v 1 2 3\tx\x1b[2J\n", ":1:", "'x\\x1b[2J' after"},
+      // Line ends of old Mac files count lines as well.
+      {"v 0 0 0\rv 1 0 0\rv 0 1 0\r\rf 1 2 9\r", ":5:", "index 9 is out of range"},
   };
   TempDir dir;
   for (const Case& c : cases) {
@@ -117,6 +135,56 @@ TEST(ReadObj, FaultsNameTheFileAndLine) {
   }
 }
 
+TEST(ReadObj, EveryKindOfLineEndIsALineEnd) {
+  const std::string lines[] = {"# three points", "v 0 0 0", "v 1 0 0 # a comment after the values",
+                               "v 0 1 0 1", "f 1 2 3 # one face"};
+  TempDir dir;
+  for (const char* end : {"\n", "\r\n", "\r"}) {
+    std::string text;
+    for (const std::string& l : lines) text += l + end;
+    Mesh m;
+    std::string error;
+    ASSERT_TRUE(hostapp::ReadObj(dir.Write("ends.obj", text), &m, &error)) << error;
+    EXPECT_EQ(m.points.size(), 3u) << "ending " << static_cast<int>(end[0]);
+    EXPECT_EQ(Corners(m), (std::vector<std::vector<int32_t>>{{0, 1, 2, 2}}));
+    EXPECT_EQ(m.points[2].y, 1.0);
+  }
+  Mesh mixed;
+  std::string error;
+  ASSERT_TRUE(hostapp::ReadObj(dir.Write("mixed.obj", "v 0 0 0\rv 1 0 0\r\nv 0 1 0\n\r\nf 1 2 3"), &mixed, &error))
+      << error;
+  EXPECT_EQ(mixed.points.size(), 3u);
+  EXPECT_EQ(mixed.polygons.size(), 1u);
+}
+
+TEST(ReadObj, LargeFilesAreReadInPiecesWithTheSameResultAsInMemory) {
+  // Many lines, so that the file is read in several pieces of 64 KiB. The padding puts a
+  // "\r\n" across the edge of the first two pieces, then each line end next to it.
+  std::string body = "#\r\n";
+  for (int i = 0; i < 6000; ++i) body += "v " + std::to_string(i) + " 0.5 -2\r\n";
+  for (int i = 1; i + 2 <= 6000; i += 3)
+    body += "f " + std::to_string(i) + " " + std::to_string(i + 1) + " " + std::to_string(i + 2) + "\r";
+  const size_t edge = 65536, split = body.rfind('\r', edge - 1);
+  TempDir dir;
+  for (size_t pad = edge - 1 - split; pad < edge + 2 - split; ++pad) {
+    const std::string text = std::string(pad, '#') + body;
+    Mesh streamed, whole;
+    std::string error;
+    ASSERT_TRUE(hostapp::ReadObj(dir.Write("big.obj", text), &streamed, &error)) << error;
+    ASSERT_TRUE(hostapp::ParseObj(text, "big.obj", &whole, &error)) << error;
+    ASSERT_EQ(streamed.points.size(), 6000u);
+    EXPECT_EQ(streamed.points.back().x, 5999.0);
+    EXPECT_EQ(streamed.polygons.size(), 2000u);
+    EXPECT_EQ(Corners(streamed), Corners(whole));
+  }
+  // A line longer than any OBJ statement needs is refused at its line.
+  std::string error;
+  Mesh m;
+  const std::string path = dir.Write("long.obj", "v 0 0 0\nv 1 1 " + std::string(2 << 20, '1') + "\n");
+  EXPECT_FALSE(hostapp::ReadObj(path, &m, &error));
+  EXPECT_NE(error.find(path + ":2: line longer than 1048576 bytes"), std::string::npos) << error;
+}
+
 TEST(ReadObj, UnusableFilesGiveAClearError) {
   TempDir dir;
   struct Case {
@@ -129,6 +197,8 @@ TEST(ReadObj, UnusableFilesGiveAClearError) {
       {dir.Write("empty.obj", ""), "no vertices"},
       {dir.Write("faces-only.obj", "# nothing\nf 1 2 3\n"), "no vertices"},
       {dir.Write("binary.obj", std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), "no vertices"},
+      // Refused by its size alone: the sparse file takes no room and is never read.
+      {SparseFile(dir, "huge.obj", hostapp::kMaxInputFileBytes + 1), "file too large (2147483648 bytes"},
   };
   for (const Case& c : cases) {
     Mesh m;

@@ -1,5 +1,6 @@
 // Scene files: bit-exact round trips (plug-in data included), refusal of every kind of
 // damage without a half-loaded document, and atomic saves that never lose the old file.
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -61,7 +62,7 @@ class SceneFiles : public SceneTest {
     Object* rig = Add(doc, C4D_ONULL, "rig");
     auto* mesh = static_cast<PolygonObject*>(Add(doc, C4D_OPOLYGON, "m\xC3\xA9sh", rig));
     double nan = std::numeric_limits<double>::quiet_NaN();
-    mesh->Points() = {{-0.0, 0.1, 1e-310}, {1, 2, 3}, {nan, -1e300, 1.0 / 3}, {4, 5, 6}};
+    mesh->Points() = {{-0.0, 0.1, 1e-310}, {1, 2, 3}, {-1.7976931348623157e308, -1e300, 1.0 / 3}, {4, 5, 6}};
     mesh->Polygons() = {{0, 1, 2, 2}, {0, 2, 3, 1}};
     mesh->SetMl(C4D_Matrix{{0.5, -7, 1e-9}, {0, 1, 0}, {-1, 0, 0}, {0, 0, 1.0 / 7}});
     mesh->SetBit(C4D_BIT_ACTIVE, true);
@@ -339,6 +340,102 @@ TEST_F(SceneFiles, HierarchiesDeeperThanTheLimitAreNeitherWrittenNorRead) {
     EXPECT_EQ(Parse(ChainFile(single, levels), &error), nullptr) << levels;
     EXPECT_NE(error.find("objects nested deeper than 1024"), std::string::npos) << error;
   }
+}
+
+TEST_F(SceneFiles, GeometryNoSceneMayHoldIsNeitherWrittenNorRead) {
+  const double inf = std::numeric_limits<double>::infinity(), nan = std::numeric_limits<double>::quiet_NaN();
+  struct Case {
+    std::vector<C4D_Vector> points;
+    std::vector<C4D_CPolygon> polygons;
+    std::vector<float> weights;
+    std::string what;
+  };
+  const std::vector<Case> cases = {
+      {{{0, 0, 0}, {1, nan, 0}}, {}, {}, "the object 'mesh' (type 5100) holds what no scene file may: point 1 is not finite"},
+      {{{0, 0, 0}, {1, 0, -inf}}, {}, {}, "point 1 is not finite"},
+      {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 5, 5}}, {}, "polygon 0 uses point 5, outside its 3 points"},
+      {{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2, -2147483647 - 1}}, {}, "uses point -2147483648"},
+      {{{0, 0, 0}, {1, 0, 0}}, {}, {0.5f, std::numeric_limits<float>::quiet_NaN()}, "weight 1 is not finite"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Document doc;
+    auto* mesh = static_cast<PolygonObject*>(Add(doc, C4D_OPOLYGON, "mesh"));
+    mesh->Points() = c.points;
+    mesh->Polygons() = c.polygons;
+    if (!c.weights.empty()) {
+      auto* weights = static_cast<VertexMapTag*>(NewTag(C4D_TVERTEXMAP).release());
+      weights->Weights() = c.weights;
+      mesh->InsertTag(weights);
+    }
+    std::vector<uint8_t> bytes;
+    std::string error;
+    EXPECT_FALSE(SerializeDocument(doc, &bytes, &error));
+    EXPECT_NE(error.find(c.what), std::string::npos) << error;
+  }
+
+  // The same held by a file: a sound one, edited.
+  Document doc;
+  auto* mesh = static_cast<PolygonObject*>(Add(doc, C4D_OPOLYGON, "mesh"));
+  mesh->Points() = {{0, 0, 0}, {1, 2, 3.5}};
+  mesh->Polygons() = {{0, 1, 1, 1}};
+  const std::vector<uint8_t> payload = PayloadOf(Serialize(doc));
+  auto edited = [&payload](const std::vector<uint8_t>& from, const std::vector<uint8_t>& to) {
+    std::vector<uint8_t> p = payload;
+    auto at = std::search(p.begin(), p.end(), from.begin(), from.end());
+    EXPECT_NE(at, p.end());
+    if (at != p.end()) std::copy(to.begin(), to.end(), at);
+    return Wrap(p);
+  };
+  auto bytes_of = [](double d) {
+    std::vector<uint8_t> b(8);
+    std::memcpy(b.data(), &d, 8);
+    return b;
+  };
+  std::string error;
+  EXPECT_EQ(Parse(edited(bytes_of(3.5), bytes_of(nan)), &error), nullptr);
+  EXPECT_NE(error.find("the object 'mesh' (type 5100): point 1 is not finite"), std::string::npos) << error;
+  const uint8_t i = HyperFile::kTagInt32;
+  EXPECT_EQ(Parse(edited({i, 0, 0, 0, 0, i, 1, 0, 0, 0, i, 1, 0, 0, 0, i, 1, 0, 0, 0},
+                         {i, 0, 0, 0, 0, i, 1, 0, 0, 0, i, 1, 0, 0, 0, i, 5, 0, 0, 0}),
+                  &error),
+            nullptr);
+  EXPECT_NE(error.find("polygon 0 uses point 5, outside its 2 points"), std::string::npos) << error;
+}
+
+TEST_F(SceneFiles, FilesAreJudgedByTheirSizeAndHeaderBeforeTheirPayloadIsRead) {
+  TempDir dir;
+  std::string error;
+  // Too large: refused by its size alone (the sparse file takes no room and is never read).
+  const std::string huge = dir.File("huge.tvs");
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, (uint64_t{2} << 30) + 5);
+  EXPECT_EQ(LoadDocument(huge, &error), nullptr);
+  EXPECT_NE(error.find("huge.tvs: file too large (2147483653 bytes"), std::string::npos) << error;
+  // A large file of something else: refused by its magic; one that announces another size
+  // than it has: refused by its header.
+  const std::string other = dir.File("other.tvs");
+  std::ofstream(other) << "PK\x03\x04 not a scene";
+  std::filesystem::resize_file(other, uint64_t{1} << 30);
+  EXPECT_EQ(LoadDocument(other, &error), nullptr);
+  EXPECT_NE(error.find("other.tvs: not a Tavren scene file (wrong magic)"), std::string::npos) << error;
+  Document doc;
+  Add(doc, C4D_ONULL, "n");
+  std::vector<uint8_t> bytes = Serialize(doc);
+  const std::string grown = dir.File("grown.tvs");
+  std::ofstream(grown, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  std::filesystem::resize_file(grown, uint64_t{1} << 30);
+  EXPECT_EQ(LoadDocument(grown, &error), nullptr);
+  EXPECT_NE(error.find("damaged: " + std::to_string((uint64_t{1} << 30) - kSceneHeaderSize) +
+                       " payload bytes present, the header announces " +
+                       std::to_string(bytes.size() - kSceneHeaderSize)),
+            std::string::npos)
+      << error;
+  // A name with a line break in it is printed escaped, on one line.
+  const std::string odd = dir.File("two\nlines.tvs");
+  std::ofstream(odd) << "x";
+  EXPECT_EQ(LoadDocument(odd, &error), nullptr);
+  EXPECT_NE(error.find("two\\nlines.tvs: not a Tavren scene file"), std::string::npos) << error;
 }
 
 TEST_F(SceneFiles, AFailedSaveLeavesThePreviousFileAndNoLeftovers) {

@@ -36,7 +36,10 @@ class HostSmoother {
       workers_.push_back(std::make_unique<TavrenLaplacian>());
       Int32 start = 0, count = 0;
       LaplacianRange(n_, workers, i, &start, &count);
-      workers_.back()->Init(start, count, a_.data(), b_.data(), lists_, mode, borders_, 0, 0, nullptr, 1.0f);
+      BindSettings settings;
+      settings.mode = static_cast<SmoothMode>(mode);
+      settings.step = 1.0f;
+      workers_.back()->Init(start, count, a_.data(), b_.data(), lists_, borders_, settings);
       threads_.push_back(workers_.back().get());
     }
     ready_ = group_.Init(parent_, workers, threads_.data());

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/smooth_modes.h"
 #include "hostapp/app/deform_scene.h"
 #include "hostapp/app/session.h"
 #include "hostapp/eval/point_cache.h"
@@ -48,19 +49,19 @@ std::string BindTagDetails(const hostapp::Tag& tag) {
   const hostapp::Container& d = tag.Data();
   std::string text = state.frozen ? "frozen, " + std::to_string(state.offsets) + " offsets" : "live";
   char step[64];
-  std::snprintf(step, sizeof step, "%.17g", d.GetFloat(hostapp::kBindStep, 1.0));
-  text += "; iterations " + std::to_string(d.GetInt32(hostapp::kBindIterations)) + ", mode " +
-          (d.GetInt32(hostapp::kBindSmoothType) == hostapp::kSmoothUniform ? "uniform" : "distance") + ", pin border " +
-          (d.GetBool(hostapp::kBindPinBorder) ? "on" : "off") + ", step " + step + ", smooth only " +
-          (d.GetBool(hostapp::kBindSmoothOnly) ? "on" : "off");
-  if (const hostapp::Node* map = d.GetLink(hostapp::kBindVertexMap))
-    text += ", vertex map \"" + map->Name() + "\"" + (d.GetBool(hostapp::kBindUseVertexMap, true) ? "" : " (not used)");
+  std::snprintf(step, sizeof step, "%.17g", d.GetFloat(TTAVREN_STEP, 1.0));
+  text += "; iterations " + std::to_string(d.GetInt32(TTAVREN_ITERATIONS)) + ", mode " +
+          SmoothModeLabel(d.GetInt32(TTAVREN_SMOOTHTYPE)) + ", pin border " +
+          (d.GetBool(TTAVREN_PINBORDER) ? "on" : "off") + ", step " + step + ", smooth only " +
+          (d.GetBool(TTAVREN_SMOOTHONLY) ? "on" : "off");
+  if (const hostapp::Node* map = d.GetLink(TTAVREN_VERTEXMAP))
+    text += ", vertex map \"" + map->Name() + "\"" + (d.GetBool(TTAVREN_USEVERTEXMAP, true) ? "" : " (not used)");
   return text;
 }
 
 // in: tag. out: what is worth knowing about it beyond its type.
 std::string TagDetails(const hostapp::Tag& tag) {
-  if (tag.Type() == hostapp::kTavrenTagId) return BindTagDetails(tag);
+  if (tag.Type() == ID_TTAVREN) return BindTagDetails(tag);
   if (tag.Type() == C4D_TVERTEXMAP) return std::to_string(tag.VariableCount()) + " weights";
   return "";
 }
@@ -98,7 +99,7 @@ SceneSummary Summarize(const hostapp::Document& doc) {
       s.points += static_cast<int64_t>(poly->Points().size());
     for (const hostapp::Tag* tag = op->FirstTag(); tag; tag = tag->Next()) {
       ++s.tags;
-      if (tag->Type() != hostapp::kTavrenTagId) continue;
+      if (tag->Type() != ID_TTAVREN) continue;
       if (hostapp::ReadBindState(*tag).frozen) {
         ++s.frozen_tags;
       } else {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "cli/cli_support.h"
+#include "cli/smooth_modes.h"
 #include "hostapp/io/float_list.h"
 #include "hostapp/io/obj.h"
 #include "hostapp/services/limits.h"
@@ -27,8 +28,8 @@ std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
               "", "0-" + std::to_string(hostapp::kMaxIterations)))
           ->capture_default_str());
   added.push_back(
-      cmd.add_option("--mode", mode, "smoothing: uniform (plain average) or distance (edge-length weighted)")
-          ->check(CLI::IsMember({"uniform", "distance"}))
+      cmd.add_option("--mode", mode, "smoothing: " + SmoothModeHelp())
+          ->check(CLI::IsMember(SmoothModeNames()))
           ->capture_default_str());
   added.push_back(cmd.add_flag("--pin-border", pin_border, "points on open borders keep their place while smoothing"));
   added.push_back(cmd.add_option("--step", step, "factor of each smoothing step")->capture_default_str());
@@ -42,7 +43,7 @@ hostapp::BindSettings SettingsOptions::Resolve(size_t points) const {
   hostapp::BindSettings s;
   if (!std::isfinite(step)) throw CommandError("--step must be a finite number");
   s.iterations = iterations;
-  s.mode = mode == "uniform" ? hostapp::kSmoothUniform : hostapp::kSmoothDistance;
+  s.mode = SmoothModeValue(mode);
   s.pin_border = pin_border;
   s.step = step;
   s.smooth_only = smooth_only;

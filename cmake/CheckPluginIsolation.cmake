@@ -1,10 +1,19 @@
-# Fails when the plug-in's sources include host-application headers or the library links
-# anything beyond the C/C++ runtime.
+# Fails when the plug-in's sources include host-application headers, when its own code
+# (sources/) calls the host's raw function tables instead of going through the SDK-shaped
+# layer in host/ (which a port to the real SDK replaces), or when the library links anything
+# beyond the C/C++ runtime.
 file(GLOB_RECURSE plugin_files ${ROOT}/sources/*.cpp ${ROOT}/sources/*.h ${ROOT}/host/*.cpp ${ROOT}/host/*.h)
 foreach(f IN LISTS plugin_files)
   file(STRINGS ${f} lines REGEX "#[ \t]*include[ \t]*[<\"](hostapp|cli)/")
   if(lines)
     message(FATAL_ERROR "${f} includes the host application: ${lines}")
+  endif()
+endforeach()
+file(GLOB_RECURSE own_files ${ROOT}/sources/*.cpp ${ROOT}/sources/*.h)
+foreach(f IN LISTS own_files)
+  file(STRINGS ${f} lines REGEX "C4DOS[ \t]*\\(|C4D_HostTables|#[ \t]*include[ \t]*[<\"](host/)?(abi/)?c4d_abi\\.h")
+  if(lines)
+    message(FATAL_ERROR "${f} reaches the host's raw tables; go through host/ instead: ${lines}")
   endif()
 endforeach()
 find_program(READELF readelf)

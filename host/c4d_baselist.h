@@ -191,6 +191,11 @@ class BaseObject : public BaseList2D {
     C4DOS()->document->insert_tag(Handle(), tag->Handle(), pred ? pred->Handle() : nullptr);
   }
   void InsertUnderLast(BaseObject* parent) { C4DOS()->document->insert_under_last(Handle(), parent->Handle()); }
+  // The restriction weights of this object for the deformer mod: one per point, owned by the
+  // caller (GeFree). Null when mod is not restricted on this object or memory ran out.
+  Float32* GetRestrictionWeights(BaseObject* mod) {
+    return C4DOS()->geometry->restriction_weights(Handle(), mod->Handle());
+  }
 };
 
 inline BaseObject* BaseTag::GetObject() { return BaseObject::From(C4DOS()->scene->tag_object(Handle())); }

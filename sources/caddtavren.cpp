@@ -83,7 +83,7 @@ Bool ADDTAVRENCMD::Execute(BaseDocument* doc) {
       doc->EndUndo();
       return false;
     }
-    BaseObject* skin = FirstChildOfType(holder, ID_OSKIN);
+    BaseObject* skin = FirstChildOfType(holder, Oskin);
     if (skin)
       doc->InsertObject(deformer, nullptr, skin, false);
     else

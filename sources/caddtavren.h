@@ -4,9 +4,7 @@
 #define CADDTAVREN_H
 
 #include "c4d.h"
-
-#define ID_ADDTAVRENCMD 1035622
-#define ID_OSKIN 1019363
+#include "tavrenids.h"
 
 enum : Int32 { IDS_ADDTAVRENCMD = 1005, IDS_ADDTAVRENCMD_HELP = 1006 };
 

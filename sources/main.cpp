@@ -13,17 +13,9 @@
 
 namespace {
 
-enum : Int32 {
-  C4DPL_INIT_SYS = 1,
-  C4DPL_START = 2,
-  C4DPL_END = 3,
-  C4DPL_INIT_VERSION = 4,
-  C4DPL_MESSAGE = 6,
-  C4DPL_ERROR_VERSION = -3,
-  PLUGIN_INTERFACE_VERSION = 5,
-  IDS_BANNER = 1004,
-};
+enum : Int32 { IDS_BANNER = 1004 };
 
+// Successful system initialisations not yet matched by an end.
 Int32 g_initCount = 0;
 Char* g_pluginPath = nullptr;
 
@@ -82,7 +74,8 @@ void PluginEnd() {
 Bool PluginMessage(Int32 id, void*) {
   switch (id) {
     case C4D_MSG_SYSTEM_INIT:
-      return resource.Init(PluginFolder());
+      // Without its own path the plug-in would look for res/ in the current folder.
+      return g_pluginPath != nullptr && resource.Init(PluginFolder());
     case C4D_MSG_PRIORITY:
       return true;
     default:
@@ -91,17 +84,20 @@ Bool PluginMessage(Int32 id, void*) {
 }
 
 Int32 InitSystem(void* tables, const void* path) {
-  ++g_initCount;
-  if (g_initCount != 1) return 1;
-  const C4D_HostTables* host = static_cast<const C4D_HostTables*>(tables);
-  if (!host || host->api_version < C4D_API_VERSION || !path || !AttachHostTables(host)) return C4DPL_ERROR_VERSION;
+  if (g_initCount > 0) {
+    ++g_initCount;
+    return C4DPL_OK;
+  }
+  // A refused host leaves nothing behind: a later init starts afresh.
+  if (!path || !AttachHostTables(tables)) return C4DPL_ERROR_VERSION;
+  g_initCount = 1;
   const Char* text = static_cast<const Char*>(path);
   Int64 len = 0;
   while (text[len] != 0) ++len;
   g_pluginPath = NewMemClear(Char, len + 1);
   if (g_pluginPath)
     for (Int64 i = 0; i < len; ++i) g_pluginPath[i] = text[i];
-  return 1;
+  return C4DPL_OK;
 }
 
 }  // namespace
@@ -111,16 +107,16 @@ TAVREN_EXPORT Int32 c4d_main(Int32 action, void* p1, void* p2, void* p3) {
     case C4DPL_INIT_SYS:
       return InitSystem(p1, p3);
     case C4DPL_START:
-      return PluginStart() ? 1 : 0;
+      return PluginStart() ? C4DPL_OK : C4DPL_FAILED;
     case C4DPL_END:
-      --g_initCount;
-      if (g_initCount == 0) PluginEnd();
-      return 1;
+      // An end without a successful init (the host ends what it tried to start) frees nothing.
+      if (g_initCount > 0 && --g_initCount == 0) PluginEnd();
+      return C4DPL_OK;
     case C4DPL_INIT_VERSION:
-      return PLUGIN_INTERFACE_VERSION;
+      return C4D_PL_INTERFACE_VERSION;
     case C4DPL_MESSAGE:
-      return PluginMessage(static_cast<Int32>(reinterpret_cast<intptr_t>(p1)), p2) ? 1 : -1;
+      return PluginMessage(static_cast<Int32>(reinterpret_cast<intptr_t>(p1)), p2) ? C4DPL_OK : C4DPL_UNHANDLED;
     default:
-      return -1;
+      return C4DPL_UNHANDLED;
   }
 }

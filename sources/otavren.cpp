@@ -116,16 +116,14 @@ struct PassTables {
 // Runs the engine for one tag on the current points and rewrites them.
 // false: the tag could not be processed (no memory, or the engine's run failed); the points
 // are then as they came in.
-Bool ApplyTag(BaseObject* op, C4D_Falloff* falloff, const Matrix& op_mg, const TTavren& binding, Int32 iterations,
-              Bool smoothOnly, Int32 mode, Int32 pinBorders, Float32 strength, Int32 useWeights, BaseTag* weightTag,
-              const Float32* restriction) {
+Bool ApplyTag(BaseObject* op, C4D_Falloff* falloff, const Matrix& op_mg, const TTavren& binding,
+              const BindSettings& settings, Bool smoothOnly, const Float32* restriction) {
   PolygonObject* poly = ToPoly(op);
   const Int32 count = poly->GetPointCount();
   Matrix* frames = NewMemClear(Matrix, count);
   if (!frames) return false;
   TavrenController controller;
-  const Bool ran = controller.Init(op, frames, iterations, mode, pinBorders, useWeights, weightTag, strength) &&
-                   RunController(controller);
+  const Bool ran = controller.Init(op, frames, settings) && RunController(controller);
   Vector* points = poly->GetPointW();
   if (ran && count > 0 && points) {
     const Vector* offsets = binding.offsets.GetFirst();
@@ -170,7 +168,7 @@ Bool OTavren::ModifyObject(BaseObject* mod, BaseDocument* doc, BaseObject* op, c
     if (!pass.tags.Append(tag)) return true;
   }
 
-  pass.weights = C4DOS()->geometry->restriction_weights(op->Handle(), mod->Handle());
+  pass.weights = op->GetRestrictionWeights(mod);
   if (pass.tags.GetCount() == 0) {
     op->Message(MSG_UPDATE);
     return true;
@@ -187,31 +185,19 @@ Bool OTavren::ModifyObject(BaseObject* mod, BaseDocument* doc, BaseObject* op, c
       if (list->GetObjectIndex(doc, origin) == NOTOK) continue;
     }
 
-    const Int32 iterations = ReadInt32(bindTag, TTAVREN_ITERATIONS);
-    if (iterations == 0) continue;
+    const BindSettings settings = ReadBindSettings(bindTag, op);
+    if (settings.iterations == 0) continue;
     const Bool smoothOnly = ReadInt32(bindTag, TTAVREN_SMOOTHONLY) != 0;
-    const Int32 mode = ReadInt32(bindTag, TTAVREN_SMOOTHTYPE);
-    const Int32 pinBorders = ReadInt32(bindTag, TTAVREN_PINBORDER) != 0 ? 1 : 0;
-    GeData step;
-    bindTag->GetParameter(DescID(TTAVREN_STEP), step, DESCFLAGS_GET_0);
-    const Float32 strength = static_cast<Float32>(step.GetFloat());
-    const Int32 enabled = ReadInt32(bindTag, TTAVREN_ENABLE);
-    const Bool useMap = ReadInt32(bindTag, TTAVREN_USEVERTEXMAP) != 0;
-    if (enabled == 0) continue;
+    if (ReadInt32(bindTag, TTAVREN_ENABLE) == 0) continue;
 
     const TTavren* binding = static_cast<const TTavren*>(static_cast<BaseData*>(bindTag->GetNodeDataRaw()));
     const Int32 count = ToPoly(op)->GetPointCount();
     if (!binding || binding->offsets.GetCount() != static_cast<Int64>(count)) return true;
 
-    GeData link;
-    bindTag->GetParameter(DescID(TTAVREN_VERTEXMAP), link, DESCFLAGS_GET_0);
-    BaseTag* weightTag = static_cast<BaseTag*>(link.GetLink(op->GetDocument(), Tvertexmap));
-    if (weightTag && static_cast<VariableTag*>(weightTag)->GetDataCount() != count) return false;
-    const Int32 useWeights = (weightTag && useMap) ? 1 : 0;
+    if (!WeightMapFits(settings, count)) return false;
 
     // A tag whose engine run fails is skipped: its points stay as they came in.
-    ApplyTag(op, falloff, op_mg, *binding, iterations, smoothOnly, mode, pinBorders, strength, useWeights, weightTag,
-             pass.weights);
+    ApplyTag(op, falloff, op_mg, *binding, settings, smoothOnly, pass.weights);
   }
 
   op->Message(MSG_UPDATE);

@@ -5,8 +5,7 @@
 
 #include "c4d.h"
 #include "otavrendeformer.h"
-
-#define ID_OTAVREN 1035447
+#include "tavrenids.h"
 
 enum : Int32 { IDS_OTAVREN = 1001 };
 

@@ -6,7 +6,7 @@
 
 // ---------------------------------------------------------------- neighbour lists
 
-void BuildNeighborLists(const Neighbor& adjacency, const CPolygon* polygons, Int32 polygonCount,
+Bool BuildNeighborLists(const Neighbor& adjacency, const CPolygon* polygons, Int32 polygonCount,
                         NeighborLists& neighbors, BaseArray<Int32>& borders) {
   for (Int32 p = 0; p < polygonCount; ++p) {
     const PolyInfo* info = adjacency.GetPolyInfo(p);
@@ -22,28 +22,23 @@ void BuildNeighborLists(const Neighbor& adjacency, const CPolygon* polygons, Int
         borders[first] = 1;
         borders[second] = 1;
       }
-      neighbors[first].Append(second);
-      neighbors[second].Append(first);
+      if (!neighbors[first].Append(second) || !neighbors[second].Append(first)) return false;
     }
   }
+  return true;
 }
 
 // ---------------------------------------------------------------- smoothing worker
 
 void TavrenLaplacian::Init(Int32 t_start, Int32 t_count, Vector* t_dst, Vector* t_src, NeighborLists& t_neighbors,
-                           Int32 t_mode, BaseArray<Int32>& t_borders, Int32 t_pinBorders, Int32 t_useWeights,
-                           BaseTag* t_weightTag, Float32 t_strength) {
+                           BaseArray<Int32>& t_borders, const BindSettings& t_settings) {
   start = t_start;
   count = t_count;
   dst = t_dst;
   src = t_src;
   neighbors = t_neighbors.GetFirst();
-  mode = t_mode;
   borders = t_borders.GetFirst();
-  pinBorders = t_pinBorders;
-  useWeights = t_useWeights;
-  weightTag = t_weightTag;
-  strength = t_strength;
+  settings = t_settings;
   current = start;
 }
 
@@ -56,15 +51,15 @@ void TavrenLaplacian::SwapBuffers() {
 void TavrenLaplacian::Main() {
   current = start;
   const Float32* weights = nullptr;
-  if (useWeights != 0 && weightTag != nullptr)
-    weights = static_cast<const Float32*>(static_cast<VariableTag*>(weightTag)->GetLowlevelDataAddressR());
+  if (settings.useWeights && settings.weightTag != nullptr)
+    weights = static_cast<const Float32*>(static_cast<VariableTag*>(settings.weightTag)->GetLowlevelDataAddressR());
   if (count == 0) return;
 
-  const Float step = static_cast<Float>(strength);
+  const Float step = static_cast<Float>(settings.step);
   const Int32 end = start + count;
   for (Int32 n = start; n < end; ++n) {
     current = n;
-    if (borders[n] == 1 && pinBorders == 1) {
+    if (borders[n] == 1 && settings.pinBorders) {
       dst[n] = src[n];
       continue;
     }
@@ -73,12 +68,12 @@ void TavrenLaplacian::Main() {
     const Int64 k = list.GetCount();
     const Vector P = src[n];
     Vector D(0.0, 0.0, 0.0);
-    if (mode == 0) {
+    if (settings.mode == SmoothMode::Uniform) {
       for (Int64 e = 0; e < k; ++e) D += src[adj[e]] - P;
       Int32 m = static_cast<Int32>(k);
       if (m == 0) m = 1;
       D *= 1.0 / static_cast<Float>(m);
-    } else if (mode == 1) {
+    } else if (settings.mode == SmoothMode::Distance) {
       Vector S(0.0, 0.0, 0.0);
       Float W = 0.0;
       for (Int64 e = 0; e < k; ++e) {
@@ -92,7 +87,7 @@ void TavrenLaplacian::Main() {
       D = S * (1.0 / q);
     }
     // Any other mode is undefined: the point keeps its place.
-    if (useWeights != 0 && weights != nullptr) D *= static_cast<Float>(weights[n]);
+    if (settings.useWeights && weights != nullptr) D *= static_cast<Float>(weights[n]);
     D *= step;
     dst[n] = P + D;
   }
@@ -112,6 +107,8 @@ void LaplacianRange(Int32 pointCount, Int32 workers, Int32 index, Int32* start, 
 void NormalizeOrKeep(Vector& u) {
   const Float len = std::sqrt(u.x * u.x + u.y * u.y + u.z * u.z);
   if (len != 0.0) {
+    // Reciprocal first, then three products (not three divisions): stored bindings hold
+    // axes rounded this way.
     const Float inv = 1.0 / len;
     u.x *= inv;
     u.y *= inv;
@@ -123,6 +120,7 @@ Vector PolygonNormal(const Matrix* frames, const CPolygon& polygon) {
   const Vector& pa = frames[polygon.a].off;
   const Vector& pb = frames[polygon.b].off;
   const Vector& pc = frames[polygon.c].off;
+  // The quad's diagonals in this order, (b - d) x (c - a), as stored bindings were built.
   Vector n;
   if (polygon.c != polygon.d) {
     const Vector& pd = frames[polygon.d].off;
@@ -151,6 +149,8 @@ Bool BuildPointFrames(Matrix* frames, const CPolygon* polygons, Int32 polygonCou
     Int32 k = 0;
     adjacency.GetPointPolys(o, &list, &k);
 
+    // The mean normal in ascending polygon order, scaled by the reciprocal of the count: both
+    // the order and the spelling are part of what stored bindings were captured with.
     Vector Z(0.0, 0.0, 0.0);
     for (Int32 i = 0; i < k; ++i) Z += normals[list[i]];
     Z *= 1.0 / static_cast<Float>(k != 0 ? k : 1);
@@ -189,6 +189,8 @@ Bool BuildPointFrames(Matrix* frames, const CPolygon* polygons, Int32 polygonCou
     if (haveCorners) {
       const Vector& q1p = frames[q1].off;
       const Vector& q2p = frames[q2].off;
+      // Spelled as two differences on purpose: (q1p - q2p) rounds differently, and stored
+      // bindings were captured with this order.
       Vector T = (P - q2p) + (q1p - P);
       NormalizeOrKeep(T);
       X = Cross(Z, T);
@@ -212,17 +214,11 @@ Bool BuildPointFrames(Matrix* frames, const CPolygon* polygons, Int32 polygonCou
 
 // ---------------------------------------------------------------- controller
 
-Bool TavrenController::Init(BaseObject* t_op, Matrix* t_output, Int32 t_iterations, Int32 t_mode, Int32 t_pinBorders,
-                            Int32 t_useWeights, BaseTag* t_weightTag, Float32 t_strength) {
+Bool TavrenController::Init(BaseObject* t_op, Matrix* t_output, const BindSettings& t_settings) {
   if (!t_op || t_op->GetType() != Opolygon) return false;
   op = t_op;
   output = t_output;
-  iterations = t_iterations;
-  mode = t_mode;
-  pinBorders = t_pinBorders;
-  useWeights = t_useWeights;
-  weightTag = t_weightTag;
-  strength = t_strength;
+  settings = t_settings;
   pointCount = ToPoly(op)->GetPointCount();
   polygonCount = ToPoly(op)->GetPolygonCount();
   succeeded = false;
@@ -282,8 +278,10 @@ void TavrenController::Main() {
 
   if (!run.adjacency.Init(n, polygons, polygonCount, nullptr)) return;
   if (!run.neighbors.Resize(n) || !run.borders.Resize(n)) return;
-  BuildNeighborLists(run.adjacency, polygons, poly->GetPolygonCount() < polygonCount ? poly->GetPolygonCount() : polygonCount,
-                     run.neighbors, run.borders);
+  if (!BuildNeighborLists(run.adjacency, polygons,
+                          poly->GetPolygonCount() < polygonCount ? poly->GetPolygonCount() : polygonCount,
+                          run.neighbors, run.borders))
+    return;
 
   const Int32 threads = GeGetCurrentThreadCount() > 0 ? GeGetCurrentThreadCount() : 1;
   run.workers = NewMemClear(C4DThread*, threads);
@@ -295,11 +293,11 @@ void TavrenController::Main() {
     run.workers[i] = w;
     Int32 start = 0, count = 0;
     LaplacianRange(n, threads, i, &start, &count);
-    w->Init(start, count, run.a, run.b, run.neighbors, mode, run.borders, pinBorders, useWeights, weightTag, strength);
+    w->Init(start, count, run.a, run.b, run.neighbors, run.borders, settings);
   }
   if (!run.group.Init(*this, threads, run.workers)) return;
 
-  const Int32 passes = iterations > 0 ? iterations : 0;
+  const Int32 passes = settings.iterations > 0 ? settings.iterations : 0;
   for (Int32 it = 0; it < passes; ++it) {
     for (Int32 i = 0; i < threads; ++i) static_cast<TavrenLaplacian*>(run.workers[i])->SwapBuffers();
     if (!run.group.Start(THREADPRIORITY_NORMAL)) return;

@@ -6,6 +6,27 @@
 #define TAVRENTHREADS_H
 
 #include "c4d.h"
+#include "ttavrenres.h"
+
+// The smoothing modes of the bind tag, by the values of its TTAVREN_SMOOTHTYPE cycle. A stored
+// value outside the cycle is kept as it is: the kernel then leaves every point in place.
+enum class SmoothMode : Int32 {
+  Uniform = TTAVREN_SMOOTHTYPE_UNIFORM,    // plain average of the neighbours
+  Distance = TTAVREN_SMOOTHTYPE_DISTANCE,  // average weighted by edge length
+};
+
+// The bind tag's smoothing settings. The capture and the deformation pass both fill them
+// through ReadBindSettings, so a binding and the passes that apply it always agree.
+struct BindSettings {
+  Int32 iterations = 0;
+  SmoothMode mode = SmoothMode::Distance;
+  Bool pinBorders = false;  // points on open edges keep their place
+  // The step is kept rounded to a 32-bit float: stored bindings were captured with that
+  // rounding, so widening it would move every bound point.
+  Float32 step = 0.0f;
+  BaseTag* weightTag = nullptr;  // the linked vertex map, null when none
+  Bool useWeights = false;       // weightTag is set and its switch is on
+};
 
 // Neighbour lists: one growable list of point indices per point.
 using NeighborLists = BaseArray<BaseArray<Int32>>;
@@ -14,9 +35,10 @@ using NeighborLists = BaseArray<BaseArray<Int32>>;
 // In:  adjacency built on polygons; polygons[0..polygonCount-1].
 // Out: neighbors[p] gets, for every edge of p in order of first meeting (polygon index, then
 //      side), the other endpoint; borders[p] = 1 when p ends an edge with no polygon across.
-//      Both must already hold pointCount entries (empty lists, zero flags). An entry that cannot
-//      be appended is left out.
-void BuildNeighborLists(const Neighbor& adjacency, const CPolygon* polygons, Int32 polygonCount,
+//      Both must already hold pointCount entries (empty lists, zero flags).
+// false: an entry could not be appended (out of memory); the lists are then incomplete and
+// must not be smoothed with.
+Bool BuildNeighborLists(const Neighbor& adjacency, const CPolygon* polygons, Int32 polygonCount,
                         NeighborLists& neighbors, BaseArray<Int32>& borders);
 
 // One smoothing worker: relaxes points [start, start + count) of src into dst.
@@ -28,9 +50,8 @@ class TavrenLaplacian : public C4DThread {
 
   // Stores every argument and sets current to start. The worker keeps pointers to the
   // element storage of the neighbour lists and border flags; it owns none of the buffers.
-  void Init(Int32 t_start, Int32 t_count, Vector* t_dst, Vector* t_src, NeighborLists& t_neighbors, Int32 t_mode,
-            BaseArray<Int32>& t_borders, Int32 t_pinBorders, Int32 t_useWeights, BaseTag* t_weightTag,
-            Float32 t_strength);
+  void Init(Int32 t_start, Int32 t_count, Vector* t_dst, Vector* t_src, NeighborLists& t_neighbors,
+            BaseArray<Int32>& t_borders, const BindSettings& t_settings);
   // Exchanges dst and src (called before every iteration, the first included).
   void SwapBuffers();
 
@@ -38,14 +59,10 @@ class TavrenLaplacian : public C4DThread {
   Vector* src = nullptr;
   BaseArray<Int32>* neighbors = nullptr;
   Int32* borders = nullptr;
-  Int32 mode = 0;
   Int32 start = 0;
   Int32 count = 0;
   Int32 current = 0;
-  Int32 pinBorders = 0;
-  Int32 useWeights = 0;
-  BaseTag* weightTag = nullptr;
-  Float32 strength = 0.0f;
+  BindSettings settings;
 };
 
 // The range of worker `index` of `workers` over pointCount points: every worker gets
@@ -75,8 +92,7 @@ class TavrenController : public C4DThread {
 
   // false (nothing stored) when op is not a polygon object; otherwise stores the arguments and
   // the object's point and polygon counts.
-  Bool Init(BaseObject* t_op, Matrix* t_output, Int32 t_iterations, Int32 t_mode, Int32 t_pinBorders,
-            Int32 t_useWeights, BaseTag* t_weightTag, Float32 t_strength);
+  Bool Init(BaseObject* t_op, Matrix* t_output, const BindSettings& t_settings);
 
   // true once a run has built the frames (and copied them when output is set); readable
   // after the thread has ended. A run that gave up leaves it false and output untouched.
@@ -84,14 +100,9 @@ class TavrenController : public C4DThread {
 
   BaseObject* op = nullptr;
   Matrix* output = nullptr;
-  Int32 iterations = 0;
-  Int32 mode = 0;
-  Int32 pinBorders = 0;
+  BindSettings settings;
   Int32 pointCount = 0;
   Int32 polygonCount = 0;
-  BaseTag* weightTag = nullptr;
-  Int32 useWeights = 0;
-  Float32 strength = 0.0f;
 
  private:
   Bool succeeded = false;

@@ -70,11 +70,13 @@ Bool TTavren::Read(GeListNode*, HyperFile* hf, Int32 level) {
 }
 
 Bool TTavren::Write(GeListNode*, HyperFile* hf) {
-  hf->WriteBool(bound);
+  // A write that fails is reported: the host must not keep a file that lost the binding.
+  if (!hf->WriteBool(bound)) return false;
   if (bound) {
     const Int32 count = static_cast<Int32>(offsets.GetCount());
-    hf->WriteInt32(count);
-    for (Int32 i = 0; i < count; ++i) hf->WriteVector(offsets[i]);
+    if (!hf->WriteInt32(count)) return false;
+    for (Int32 i = 0; i < count; ++i)
+      if (!hf->WriteVector(offsets[i])) return false;
   }
   return true;
 }
@@ -106,8 +108,12 @@ Bool TTavren::Message(GeListNode* node, Int32 type, void* data) {
 Bool TTavren::CopyTo(NodeData* dest, GeListNode* snode, GeListNode* dnode, COPYFLAGS flags, AliasTrans* trn) {
   if (dest) {
     TTavren* d = static_cast<TTavren*>(dest);
+    // A copy that cannot take the offsets fails and stays live: never frozen with nothing.
+    if (!d->offsets.CopyFrom(offsets)) {
+      d->bound = false;
+      return false;
+    }
     d->bound = bound;
-    d->offsets.CopyFrom(offsets);  // on failure the copy holds no offsets
   }
   return TagData::CopyTo(dest, snode, dnode, flags, trn);
 }
@@ -143,6 +149,23 @@ EXECUTIONRESULT TTavren::Execute(BaseTag* tag, BaseDocument*, BaseObject* op, Ba
 
 // ---------------------------------------------------------------- binding
 
+BindSettings ReadBindSettings(BaseTag* tag, BaseObject* op) {
+  BindSettings s;
+  s.iterations = ReadInt32(tag, TTAVREN_ITERATIONS);
+  s.mode = static_cast<SmoothMode>(ReadInt32(tag, TTAVREN_SMOOTHTYPE));
+  s.pinBorders = ReadInt32(tag, TTAVREN_PINBORDER) != 0;
+  s.step = static_cast<Float32>(ReadFloat(tag, TTAVREN_STEP));
+  GeData link;
+  tag->GetParameter(DescID(TTAVREN_VERTEXMAP), link, DESCFLAGS_GET_0);
+  s.weightTag = static_cast<BaseTag*>(link.GetLink(op->GetDocument(), Tvertexmap));
+  s.useWeights = s.weightTag != nullptr && ReadInt32(tag, TTAVREN_USEVERTEXMAP) != 0;
+  return s;
+}
+
+Bool WeightMapFits(const BindSettings& settings, Int32 pointCount) {
+  return !settings.weightTag || static_cast<VariableTag*>(settings.weightTag)->GetDataCount() == pointCount;
+}
+
 Matrix InvertFrame(const Matrix& m) {
   const Vector& a = m.v1;
   const Vector& b = m.v2;
@@ -170,28 +193,16 @@ Bool CaptureBinding(BaseObject* op, BaseTag* tag) {
   TTavren* data = Instance(tag);
   if (!data) return false;
 
-  const Int32 iterations = ReadInt32(tag, TTAVREN_ITERATIONS);
-  const Int32 mode = ReadInt32(tag, TTAVREN_SMOOTHTYPE);
-  // Pinning is on for any non-zero value, as the deformer reads it: bind and deform must agree.
-  const Int32 pinBorders = ReadInt32(tag, TTAVREN_PINBORDER) != 0 ? 1 : 0;
-  const Float32 strength = static_cast<Float32>(ReadFloat(tag, TTAVREN_STEP));
-  const Bool useMap = ReadInt32(tag, TTAVREN_USEVERTEXMAP) != 0;
-
+  const BindSettings settings = ReadBindSettings(tag, op);
   PolygonObject* poly = ToPoly(op);
   const Int32 count = poly->GetPointCount();
   const Vector* rest = poly->GetPointR();
-
-  GeData link;
-  tag->GetParameter(DescID(TTAVREN_VERTEXMAP), link, DESCFLAGS_GET_0);
-  BaseTag* weightTag = static_cast<BaseTag*>(link.GetLink(op->GetDocument(), Tvertexmap));
-  if (weightTag && static_cast<VariableTag*>(weightTag)->GetDataCount() != count) return false;
-  const Int32 useWeights = (weightTag != nullptr && useMap) ? 1 : 0;
+  if (!WeightMapFits(settings, count)) return false;
 
   Matrix* frames = NewMemClear(Matrix, count);
   if (!frames) return false;
   TavrenController controller;
-  Bool ran = controller.Init(op, frames, iterations, mode, pinBorders, useWeights, weightTag, strength) &&
-             RunController(controller);
+  Bool ran = controller.Init(op, frames, settings) && RunController(controller);
   BaseArray<Vector> fresh;
   if (ran && count > 0 && !fresh.EnsureCapacity(count)) ran = false;
   if (!ran) {

@@ -4,9 +4,9 @@
 #define TTAVREN_H
 
 #include "c4d.h"
+#include "tavrenthreads.h"
+#include "tavrenids.h"
 #include "ttavrenres.h"
-
-#define ID_TTAVREN 1035496
 
 // Ids of the plug-in's string table that the tag uses.
 enum : Int32 {
@@ -16,7 +16,7 @@ enum : Int32 {
 };
 
 // The tag's enable switch, which the host gives every expression tag.
-#define TTAVREN_ENABLE 1000999
+#define TTAVREN_ENABLE C4D_EXPRESSION_ENABLE
 
 class TTavren : public TagData {
  public:
@@ -40,6 +40,13 @@ class TTavren : public TagData {
   // true while the binding is frozen.
   Bool bound = false;
 };
+
+// The smoothing settings of a bind tag on op (the vertex map link is resolved in op's
+// document). Pinning and the weight switch count as on for any non-zero value.
+BindSettings ReadBindSettings(BaseTag* tag, BaseObject* op);
+
+// false: settings link a vertex map whose entry count is not pointCount.
+Bool WeightMapFits(const BindSettings& settings, Int32 pointCount);
 
 // Captures the binding of op's rest points into the tag's offsets. true: the offsets were
 // replaced by a fresh binding with one entry per point; false: nothing changed (op is not a

@@ -32,6 +32,11 @@ extern "C" {
 
 #define C4D_API_VERSION 15000
 
+/* Identifies this host's C4D_HostTables block. Other hosts hand over blocks that also start
+ * with an API version of 15000 or more but lay out everything after it differently: a plug-in
+ * checks this identifier before it reads anything else of the block. */
+#define C4D_HOST_ID 0x54415652u /* "TAVR" */
+
 /* ---------------------------------------------------------------- plain data */
 
 typedef struct C4D_Vector {
@@ -115,6 +120,9 @@ typedef struct C4D_DrawHelp C4D_DrawHelp;         /* drawing context (BaseDrawHe
 #define C4D_DA_STRING 130
 #define C4D_DA_ALIASLINK 133
 #define C4D_DA_INEXCLUDE 1009290
+
+/* Parameter every expression tag gets from the host: its enable switch (Int32 0/1). */
+#define C4D_EXPRESSION_ENABLE 1000999
 
 /* Messages. */
 #define C4D_MSG_UPDATE 5
@@ -502,9 +510,11 @@ typedef struct C4D_DrawTable {
   int32_t (*object_default_draw)(C4D_Node* op, int32_t pass, C4D_View* bd, C4D_DrawHelp* bh);
 } C4D_DrawTable;
 
-/* The block handed over in c4d_main action 1. api_version comes first, as an int32. */
+/* The block handed over in c4d_main action 1. api_version comes first, as an int32, then the
+ * host's identifier; a reader checks both before it reads any other field. */
 typedef struct C4D_HostTables {
   int32_t api_version; /* >= C4D_API_VERSION */
+  uint32_t host_id;    /* C4D_HOST_ID */
   int32_t size;        /* sizeof(C4D_HostTables) as the host built it */
   const C4D_MemoryTable* memory;
   const C4D_ThreadTable* threads;
@@ -520,10 +530,26 @@ typedef struct C4D_HostTables {
   const C4D_DrawTable* draw;
 } C4D_HostTables;
 
-/* The plug-in's entry, exported by the library. Actions: 1 system init (first: the
- * C4D_HostTables*, third: the plug-in file's path as const char*), 2 start, 3 end,
- * 4 interface version, 6 message (first: message id as intptr_t, second: data). */
+/* The plug-in's entry, exported by the library: c4d_main(action, first, second, third). */
 typedef int32_t (*C4D_MainFn)(int32_t action, void* first, void* second, void* third);
+
+/* Actions of the entry. */
+#define C4D_PL_INIT_SYS 1     /* first: the C4D_HostTables*, third: the plug-in file's path
+                               * (const char*); answers C4D_PL_OK or C4D_PL_ERROR_VERSION.
+                               * Only a successful init counts: every one is matched by an end. */
+#define C4D_PL_START 2        /* registrations; C4D_PL_OK or C4D_PL_FAILED */
+#define C4D_PL_END 3          /* C4D_PL_OK; the last end of the successful inits frees everything */
+#define C4D_PL_INIT_VERSION 4 /* answers C4D_PL_INTERFACE_VERSION */
+#define C4D_PL_MESSAGE 6      /* first: message id (C4D_MSG_SYSTEM_INIT, ...) as intptr_t,
+                               * second: data; C4D_PL_OK or C4D_PL_UNHANDLED */
+
+/* Answers of the entry. */
+#define C4D_PL_OK 1
+#define C4D_PL_FAILED 0
+#define C4D_PL_UNHANDLED -1       /* an unknown action, or a message that failed or is unknown */
+#define C4D_PL_ERROR_VERSION -3   /* init refused the host: no tables of this host, an older
+                                   * API version, a missing service table or no path */
+#define C4D_PL_INTERFACE_VERSION 5
 #define C4D_MAIN_SYMBOL "c4d_main"
 
 #ifdef __cplusplus

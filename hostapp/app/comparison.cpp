@@ -14,6 +14,7 @@
 #include "hostapp/scene/input.h"
 #include "hostapp/scene/matrix.h"
 #include "hostapp/scene/scenefile.h"
+#include "res/description/ttavrenres.h"
 
 namespace hostapp {
 
@@ -105,7 +106,7 @@ bool PlaceAndBindTavren(Document& doc, const std::vector<PolygonObject*>& meshes
   for (PolygonObject* mesh : meshes) mesh->SetBit(C4D_BIT_ACTIVE, true);
   const int32_t held = Qualifiers();
   SetQualifiers(C4D_QUALIFIER_SHIFT);
-  const bool ran = Session::RunCommand(kTavrenCommandId, doc);
+  const bool ran = Session::RunCommand(ID_ADDTAVRENCMD, doc);
   SetQualifiers(held);
   for (PolygonObject* mesh : meshes) mesh->SetBit(C4D_BIT_ACTIVE, false);
   if (!ran) {
@@ -115,9 +116,9 @@ bool PlaceAndBindTavren(Document& doc, const std::vector<PolygonObject*>& meshes
   for (PolygonObject* mesh : meshes) {
     TavrenPlacement placed;
     placed.mesh = mesh;
-    placed.tag = mesh->FindTag(kTavrenTagId);
+    placed.tag = mesh->FindTag(ID_TTAVREN);
     for (Object* child = mesh->Down(); child; child = child->Next()) {
-      if (child->Type() == kTavrenDeformerId) placed.deformer = child;
+      if (child->Type() == ID_OTAVREN) placed.deformer = child;
     }
     if (!placed.tag || !placed.deformer) {
       *error = mesh->Name() + ": the add command left no bind tag or deformer";
@@ -127,12 +128,12 @@ bool PlaceAndBindTavren(Document& doc, const std::vector<PolygonObject*>& meshes
       C4D_Data value{};
       value.type = C4D_DA_LONG;
       value.i32 = iterations;
-      if (!placed.tag->SetParameter(kTavrenTagIterations, value)) {
+      if (!placed.tag->SetParameter(TTAVREN_ITERATIONS, value)) {
         *error = mesh->Name() + ": cannot set the smoothing iterations";
         return false;
       }
     }
-    if (!Session::PressButton(placed.tag, kTavrenTagBind)) {
+    if (!Session::PressButton(placed.tag, TTAVREN_BIND)) {
       *error = mesh->Name() + ": binding failed";
       return false;
     }

@@ -22,10 +22,6 @@ class Object;
 class PolygonObject;
 class Tag;
 
-// Parameter ids of the bind tag and its bind button.
-constexpr int32_t kTavrenTagBind = 1000;
-constexpr int32_t kTavrenTagIterations = 1004;
-
 // A skinned mesh set up for the comparison.
 struct TavrenPlacement {
   PolygonObject* mesh = nullptr;

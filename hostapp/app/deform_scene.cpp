@@ -32,7 +32,7 @@ bool SamePolygon(const C4D_CPolygon& a, const C4D_CPolygon& b) {
 BindState ReadBindState(const Tag& tag) {
   BindState state;
   const C4D_NodeHooks* hooks = tag.Hooks();
-  if (tag.Type() != kTavrenTagId || !hooks || !hooks->write || !tag.Instance()) return state;
+  if (tag.Type() != ID_TTAVREN || !hooks || !hooks->write || !tag.Instance()) return state;
   std::vector<uint8_t> bytes;
   HyperFile out(&bytes);
   if (!hooks->write(tag.Instance(), const_cast<Tag*>(&tag), &out)) return state;
@@ -54,7 +54,7 @@ BindState ReadBindState(const Tag& tag) {
 std::string BindingFault(const Document& doc, const std::string& source) {
   for (Object* op : doc.AllObjects()) {
     for (Tag* tag = op->FirstTag(); tag; tag = tag->Next()) {
-      if (tag->Type() != kTavrenTagId) continue;
+      if (tag->Type() != ID_TTAVREN) continue;
       const BindState state = ReadBindState(*tag);
       if (!state.frozen) continue;
       const std::string who = "the bind tag '" + tag->Name() + "' on '" + op->Name() + "'";
@@ -93,17 +93,17 @@ std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSett
   mesh->Polygons() = rest.polygons;
   scene->mesh_ = static_cast<PolygonObject*>(scene->doc_->AppendObject(std::move(mesh)));
 
-  std::unique_ptr<Tag> tag = Session::NewTag(kTavrenTagId);
+  std::unique_ptr<Tag> tag = Session::NewTag(ID_TTAVREN);
   if (!tag) {
     *error = "the plug-in could not create its bind tag";
     return nullptr;
   }
   Container& data = tag->Data();
-  data.SetInt32(kBindIterations, settings.iterations);
-  data.SetInt32(kBindSmoothType, settings.mode);
-  data.SetBool(kBindPinBorder, settings.pin_border);
-  data.SetFloat(kBindStep, settings.step);
-  data.SetBool(kBindSmoothOnly, settings.smooth_only);
+  data.SetInt32(TTAVREN_ITERATIONS, settings.iterations);
+  data.SetInt32(TTAVREN_SMOOTHTYPE, settings.mode);
+  data.SetBool(TTAVREN_PINBORDER, settings.pin_border);
+  data.SetFloat(TTAVREN_STEP, settings.step);
+  data.SetBool(TTAVREN_SMOOTHONLY, settings.smooth_only);
   scene->tag_ = tag.release();
   scene->mesh_->InsertTag(scene->tag_, nullptr);
 
@@ -113,11 +113,11 @@ std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSett
     map->Weights() = settings.weights;
     VertexMapTag* raw = map.release();
     scene->mesh_->InsertTag(raw, scene->tag_);
-    scene->tag_->Data().SetLink(kBindVertexMap, raw);
-    scene->tag_->Data().SetBool(kBindUseVertexMap, true);
+    scene->tag_->Data().SetLink(TTAVREN_VERTEXMAP, raw);
+    scene->tag_->Data().SetBool(TTAVREN_USEVERTEXMAP, true);
   }
 
-  std::unique_ptr<Object> deformer = Session::NewObject(kTavrenDeformerId);
+  std::unique_ptr<Object> deformer = Session::NewObject(ID_OTAVREN);
   if (!deformer) {
     *error = "the plug-in could not create its deformer";
     return nullptr;
@@ -134,8 +134,8 @@ std::unique_ptr<DeformScene> DeformScene::Adopt(std::unique_ptr<Document> doc, c
   if (!error->empty()) return nullptr;
   for (Object* op : doc->AllObjects()) {
     auto* mesh = ToPolygonObject(op);
-    Tag* tag = mesh ? mesh->FindTag(kTavrenTagId) : nullptr;
-    Object* deformer = mesh ? ChildOfType(*mesh, kTavrenDeformerId) : nullptr;
+    Tag* tag = mesh ? mesh->FindTag(ID_TTAVREN) : nullptr;
+    Object* deformer = mesh ? ChildOfType(*mesh, ID_OTAVREN) : nullptr;
     if (!tag || !deformer) continue;
     std::unique_ptr<DeformScene> scene(new DeformScene());
     scene->doc_ = std::move(doc);
@@ -151,7 +151,7 @@ std::unique_ptr<DeformScene> DeformScene::Adopt(std::unique_ptr<Document> doc, c
 
 bool DeformScene::Bind(std::string* error) {
   const int64_t failed_before = FailedAllocationCount();
-  if (Session::PressButton(tag_, kBindButton)) return true;
+  if (Session::PressButton(tag_, TTAVREN_BIND)) return true;
   if (FailedAllocationCount() != failed_before) {
     *error = "out of memory while binding the " + std::to_string(mesh_->Points().size()) + " points of " +
              mesh_->Name();

@@ -16,6 +16,7 @@
 
 #include "host/abi/c4d_abi.h"
 #include "hostapp/io/mesh.h"
+#include "res/description/ttavrenres.h"
 
 namespace hostapp {
 
@@ -26,28 +27,10 @@ class PolygonObject;
 class Tag;
 class VertexMapTag;
 
-// Parameter ids of the bind tag.
-enum BindTagParam : int32_t {
-  kBindButton = 1000,
-  kUnbindButton = 1001,
-  kBindStatus = 1002,
-  kBindSmoothType = 1003,
-  kBindIterations = 1004,
-  kBindPinBorder = 1005,
-  kBindSmoothOnly = 1006,
-  kBindVertexMap = 1007,
-  kBindStep = 1008,
-  kBindUseVertexMap = 1009,
-};
-
-// Smoothing modes of the bind tag (kBindSmoothType).
-constexpr int32_t kSmoothUniform = 0;
-constexpr int32_t kSmoothDistance = 1;
-
 // The bind tag's settings; the defaults are the values a new tag starts with.
 struct BindSettings {
   int32_t iterations = 2;
-  int32_t mode = kSmoothDistance;
+  int32_t mode = TTAVREN_SMOOTHTYPE_DISTANCE;
   bool pin_border = false;
   double step = 1.0;
   bool smooth_only = false;

@@ -78,22 +78,24 @@ std::unique_ptr<PluginLibrary> PluginLibrary::Open(const std::string& path, std:
 }
 
 bool PluginLibrary::Start(std::string* error) {
-  const int32_t init = main_(1, const_cast<C4D_HostTables*>(HostTables()), nullptr, const_cast<char*>(path_.c_str()));
-  if (init == -3) {
+  const int32_t init =
+      main_(C4D_PL_INIT_SYS, const_cast<C4D_HostTables*>(HostTables()), nullptr, const_cast<char*>(path_.c_str()));
+  if (init == C4D_PL_ERROR_VERSION) {
     *error = path_ + ": the plug-in refused the host (it needs a newer API version or a path)";
     return false;
   }
   initialised_ = true;
-  if (init != 1) {
+  if (init != C4D_PL_OK) {
     *error = path_ + ": system initialisation answered " + std::to_string(init);
     return false;
   }
-  if (main_(6, reinterpret_cast<void*>(static_cast<intptr_t>(C4D_MSG_SYSTEM_INIT)), nullptr, nullptr) != 1) {
+  if (main_(C4D_PL_MESSAGE, reinterpret_cast<void*>(static_cast<intptr_t>(C4D_MSG_SYSTEM_INIT)), nullptr, nullptr) !=
+      C4D_PL_OK) {
     *error = path_ + ": the plug-in could not load its resources from " +
              std::filesystem::path(path_).parent_path().string() + "/res";
     return false;
   }
-  if (main_(2, nullptr, nullptr, nullptr) != 1) {
+  if (main_(C4D_PL_START, nullptr, nullptr, nullptr) != C4D_PL_OK) {
     *error = path_ + ": the plug-in's start-up failed (a registration was refused)";
     return false;
   }
@@ -102,7 +104,7 @@ bool PluginLibrary::Start(std::string* error) {
 
 void PluginLibrary::End() {
   if (initialised_) {
-    main_(3, nullptr, nullptr, nullptr);
+    main_(C4D_PL_END, nullptr, nullptr, nullptr);
     initialised_ = false;
   }
 }

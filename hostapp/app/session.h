@@ -9,6 +9,7 @@
 #include <string>
 
 #include "hostapp/app/loader.h"
+#include "res/description/tavrenids.h"
 
 namespace hostapp {
 
@@ -16,11 +17,6 @@ class Document;
 class Node;
 class Object;
 class Tag;
-
-// Plug-in ids of the Tavren plug-in.
-constexpr int32_t kTavrenCommandId = 1035622;
-constexpr int32_t kTavrenDeformerId = 1035447;
-constexpr int32_t kTavrenTagId = 1035496;
 
 class Session {
  public:

@@ -13,6 +13,7 @@ namespace hostapp {
 const C4D_HostTables* HostTables() {
   static const C4D_HostTables tables = {
       C4D_API_VERSION,
+      C4D_HOST_ID,
       static_cast<int32_t>(sizeof(C4D_HostTables)),
       memoryTable(),
       threadTable(),

@@ -22,6 +22,7 @@ double BitsDouble(uint64_t b) {
 
 bool HyperFile::Put(TypeTag tag, uint64_t bits, int bytes) {
   if (!out_) return false;
+  if (fail_write_after_ > 0 && --fail_write_after_ == 0) return false;
   out_->push_back(tag);
   for (int i = 0; i < bytes; ++i) out_->push_back(static_cast<uint8_t>(bits >> (8 * i)));
   return true;

@@ -44,6 +44,10 @@ class HyperFile : public C4D_HyperFile {
 
   bool IsReading() const { return out_ == nullptr; }
 
+  // Makes the n-th write from now (1: the very next) fail, once, as a full medium would; the
+  // value is then not written. n <= 0 disarms it.
+  void FailWriteAfter(int64_t n) { fail_write_after_ = n; }
+
   // Writes: false on a reading stream.
   bool WriteBool(bool v);
   bool WriteInt32(int32_t v);
@@ -87,6 +91,7 @@ class HyperFile : public C4D_HyperFile {
   size_t pos_ = 0;
   size_t limit_ = 0;
   std::vector<size_t> outer_limits_;
+  int64_t fail_write_after_ = 0;
 };
 
 inline HyperFile* FromC(C4D_HyperFile* hf) { return static_cast<HyperFile*>(hf); }

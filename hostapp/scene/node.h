@@ -29,7 +29,7 @@ enum class CloneMode {
 };
 
 // Parameter id of the enable switch that every tag carries.
-constexpr int32_t kTagEnableId = 1000999;
+constexpr int32_t kTagEnableId = C4D_EXPRESSION_ENABLE;
 
 class Node : public C4D_Node {
  public:

@@ -25,7 +25,7 @@ void ExpectBoundScene(const std::string& path) {
   hostapp::PolygonObject* arm = hostapp::ToPolygonObject(doc->FindObject("Arm"));
   ASSERT_NE(arm, nullptr);
   hostapp::Tag* tag = arm->FirstTag();
-  ASSERT_TRUE(tag && tag->Type() == hostapp::kTavrenTagId);
+  ASSERT_TRUE(tag && tag->Type() == ID_TTAVREN);
   std::vector<uint8_t> bytes;
   hostapp::HyperFile written(&bytes);
   ASSERT_TRUE(tag->Hooks()->write(tag->Instance(), tag, &written));
@@ -38,7 +38,7 @@ void ExpectBoundScene(const std::string& path) {
   hostapp::Object* skin = arm->Down();
   ASSERT_TRUE(skin && skin->Type() == C4D_OSKIN);
   ASSERT_NE(skin->Next(), nullptr);
-  EXPECT_EQ(skin->Next()->Type(), hostapp::kTavrenDeformerId);
+  EXPECT_EQ(skin->Next()->Type(), ID_OTAVREN);
 }
 
 // in: PNG bytes. out: the width and height from its header; 0 when it is no PNG.

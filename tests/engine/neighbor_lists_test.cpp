@@ -26,7 +26,7 @@ class NeighborListsTest : public HostTest {
     BaseArray<Int32> borders;
     EXPECT_TRUE(lists.Resize(n));
     EXPECT_TRUE(borders.Resize(n));
-    BuildNeighborLists(adjacency, polys, static_cast<int32_t>(mesh.polygons.size()), lists, borders);
+    EXPECT_TRUE(BuildNeighborLists(adjacency, polys, static_cast<int32_t>(mesh.polygons.size()), lists, borders));
     Lists out;
     for (int32_t p = 0; p < n; ++p) {
       out.neighbors.emplace_back(lists[p].GetFirst(), lists[p].GetFirst() + lists[p].GetCount());
@@ -128,6 +128,26 @@ TEST_F(NeighborListsTest, QuadWithRepeatedCornersListsThePointWithItself) {
   m.polygons = {Quad(0, 1, 1, 2)};
   Lists l = Build(m);
   EXPECT_EQ(l.neighbors[1], (V{0, 1, 1, 2}));
+}
+
+// A list that cannot grow must be reported: smoothing with a shorter list than the binding
+// had would move the points and still look like success.
+TEST_F(NeighborListsTest, FailedAppendIsReported) {
+  const Mesh mesh = testmesh::Grid(3, 3);
+  const int32_t n = static_cast<int32_t>(mesh.points.size());
+  const CPolygon* polys = FromC(mesh.polygons.data());
+  Neighbor adjacency;
+  ASSERT_TRUE(adjacency.Init(n, polys, static_cast<int32_t>(mesh.polygons.size()), nullptr));
+  for (int64_t k = 1; k <= 3; ++k) {
+    NeighborLists lists;
+    BaseArray<Int32> borders;
+    ASSERT_TRUE(lists.Resize(n));
+    ASSERT_TRUE(borders.Resize(n));
+    hostapp::FailAllocationAfter(k);
+    const Bool built = BuildNeighborLists(adjacency, polys, static_cast<int32_t>(mesh.polygons.size()), lists, borders);
+    hostapp::FailAllocationAfter(0);
+    EXPECT_FALSE(built) << "allocation " << k;
+  }
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "support/host_env.h"
+#include "engine/engine_settings.h"
 #include "tavrenthreads.h"
 
 namespace {
@@ -25,7 +26,7 @@ class SmoothingTest : public HostTest {
     }
     std::vector<Vector> src = in, dst(in.size());
     TavrenLaplacian worker;
-    worker.Init(0, n, dst.data(), src.data(), lists, mode, borders, pin, weights ? 1 : 0, weights, strength);
+    worker.Init(0, n, dst.data(), src.data(), lists, borders, EngineSettings(1, mode, pin != 0, strength, weights));
     worker.Main();
     return dst;
   }
@@ -106,7 +107,7 @@ TEST_F(SmoothingTest, WorkSplitGivesTheRemainderToTheLastWorker) {
 std::vector<Matrix> RunFrames(BaseObject* op, Int32 iterations, Int32 mode, Int32 pin = 0) {
   std::vector<Matrix> out(static_cast<size_t>(ToPoly(op)->GetPointCount()));
   TavrenController controller;
-  EXPECT_TRUE(controller.Init(op, out.data(), iterations, mode, pin, 0, nullptr, 1.0f));
+  EXPECT_TRUE(controller.Init(op, out.data(), EngineSettings(iterations, mode, pin != 0)));
   EXPECT_TRUE(RunController(controller));
   return out;
 }

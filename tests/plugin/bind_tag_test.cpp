@@ -166,6 +166,25 @@ TEST_F(BindTagTest, DuplicatedObjectCarriesAFrozenCopy) {
   EXPECT_EQ(Written(copied).bytes, Written(tag).bytes);
 }
 
+// A failed write must not pass for a saved binding, wherever in the stream it happens.
+TEST_F(BindTagTest, EveryFailedWriteIsReported) {
+  auto* op = AddMesh(testmesh::Grid(2, 2, true, 0.2));
+  hostapp::Tag* tag = AddTag(op);
+  ASSERT_TRUE(Press(tag, BIND));
+  const int64_t writes = 2 + static_cast<int64_t>(op->Points().size());  // flag, count, offsets
+  for (int64_t k = 1; k <= writes + 1; ++k) {
+    std::vector<uint8_t> bytes;
+    hostapp::HyperFile out(&bytes);
+    out.FailWriteAfter(k);
+    EXPECT_EQ(tag->Hooks()->write(tag->Instance(), tag, &out), k > writes) << "write " << k;
+  }
+  hostapp::Tag* live = AddTag(op);
+  std::vector<uint8_t> none;
+  hostapp::HyperFile stream(&none);
+  stream.FailWriteAfter(1);
+  EXPECT_FALSE(live->Hooks()->write(live->Instance(), live, &stream));
+}
+
 // Makes each allocation of `action` fail in turn, after `prepare` has run unhindered;
 // `check` sees whether the action reported success.
 template <typename Prepare, typename Action, typename Check>
@@ -197,6 +216,25 @@ TEST_F(BindTagTest, FailedAllocationsDuringBindLeaveTheTagAsItWas) {
                        EXPECT_EQ(Written(tag).bytes, before.bytes) << "allocation " << k;
                      }
                    });
+}
+
+TEST_F(BindTagTest, FailedAllocationsDuringCopyNeverLeaveAFrozenTagWithoutOffsets) {
+  auto* op = AddMesh(testmesh::Grid(5, 4, true, 0.6));
+  hostapp::Tag* tag = AddTag(op);
+  ASSERT_TRUE(Press(tag, BIND));
+  const TagData frozen = Written(tag);
+  int failures = 0;
+  SweepAllocations([]() {},
+                   [&]() {
+                     std::unique_ptr<hostapp::Object> clone = op->Clone(hostapp::CloneMode::kDuplicate);
+                     if (!clone || !clone->FirstTag()) return false;
+                     const TagData copied = Written(clone->FirstTag());
+                     // A copy that came through holds the whole binding, or none and is live.
+                     EXPECT_TRUE(copied.bytes == frozen.bytes || !copied.bound);
+                     return copied.bytes == frozen.bytes;
+                   },
+                   [&](int64_t, bool ok) { failures += ok ? 0 : 1; });
+  EXPECT_GT(failures, 0);
 }
 
 TEST_F(BindTagTest, FailedAllocationsDuringReadLeaveALiveTag) {

@@ -138,6 +138,58 @@ TEST_F(EntryTest, OnlyTheFirstInitAndTheLastEndDoTheirWork) {
   EXPECT_EQ(shellBlocks(), held - 1);
 }
 
+// A refused init must not count: otherwise the next init answers 1 without tables and the
+// start that follows runs on nothing.
+TEST_F(EntryTest, RefusedInitIsNotCountedAndAForeignHostIsNeverRead) {
+  hostapp::PluginLibrary& lib = Open();
+  auto tables = const_cast<C4D_HostTables*>(hostapp::HostTables());
+  std::string path = kBuiltPlugin;
+  C4D_HostTables old = *tables;
+  old.api_version = 14999;
+  EXPECT_EQ(lib.Call(C4D_PL_INIT_SYS, &old, nullptr, path.data()), C4D_PL_ERROR_VERSION);
+  EXPECT_EQ(lib.Call(C4D_PL_INIT_SYS, &old, nullptr, path.data()), C4D_PL_ERROR_VERSION);
+  EXPECT_EQ(lib.Call(C4D_PL_INIT_SYS, tables, nullptr, nullptr), C4D_PL_ERROR_VERSION);
+
+  // Another host's block: a newer API version, then fields of its own. Everything past the
+  // identifier is poison, so reading any of it would crash.
+  struct Foreign {
+    int32_t api_version;
+    uint32_t id;
+    int32_t size;
+    const void* tables[12];
+  } foreign{21000, 0x12345678u, 1 << 20, {}};
+  for (auto& t : foreign.tables) t = reinterpret_cast<const void*>(uintptr_t{0x10});
+  const int64_t allocations = hostapp::AllocationCount();
+  EXPECT_EQ(lib.Call(C4D_PL_INIT_SYS, &foreign, nullptr, path.data()), C4D_PL_ERROR_VERSION);
+  EXPECT_EQ(hostapp::AllocationCount(), allocations);  // nothing touched, nothing kept
+
+  // A service table smaller than the layout the plug-in reads is refused as well.
+  C4D_HostTables small = *tables;
+  C4D_GeometryTable geometry = *tables->geometry;
+  geometry.size = static_cast<int32_t>(sizeof(C4D_GeometryTable)) - 8;
+  small.geometry = &geometry;
+  EXPECT_EQ(lib.Call(C4D_PL_INIT_SYS, &small, nullptr, path.data()), C4D_PL_ERROR_VERSION);
+
+  // None of these counted: this host's tables are taken now and start-up works.
+  std::string error;
+  EXPECT_TRUE(lib.Start(&error)) << error;
+}
+
+// Without a copy of its own path the plug-in would look for its resources in the current
+// folder: message 1 must fail instead.
+TEST_F(EntryTest, PathThatCannotBeCopiedFailsMessageOne) {
+  hostapp::PluginLibrary& lib = Open();
+  auto tables = const_cast<C4D_HostTables*>(hostapp::HostTables());
+  std::string path = kBuiltPlugin;
+  hostapp::FailAllocationAfter(1);
+  const int32_t init = lib.Call(C4D_PL_INIT_SYS, tables, nullptr, path.data());
+  hostapp::FailAllocationAfter(0);
+  EXPECT_EQ(init, C4D_PL_OK);
+  EXPECT_EQ(lib.Call(C4D_PL_MESSAGE, reinterpret_cast<void*>(intptr_t{C4D_MSG_SYSTEM_INIT}), nullptr, nullptr),
+            C4D_PL_UNHANDLED);
+  EXPECT_EQ(lib.Call(C4D_PL_END, nullptr, nullptr, nullptr), C4D_PL_OK);
+}
+
 TEST_F(EntryTest, FailedDeformerRegistrationStopsStartUp) {
   Registry::Global().FailNextRegistration(1035447);
   std::string error;

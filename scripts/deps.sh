@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when any is missing.
+# Installs the Debian packages the build and the tests need, when any is missing.
 # Runs apt-get as root, or through sudo; says clearly what to do when it can't.
 set -euo pipefail
 
@@ -12,6 +12,12 @@ for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi
+done
+# The viewer page is bundled with node and npm (three.js from npm) and tested in Chromium.
+# These count as present when their command is found, whichever package brought it (a node
+# from elsewhere carries its own npm, which Debian's npm package would conflict with).
+for pair in node:nodejs npm:npm chromium:chromium; do
+  command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair#*:}")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -151,15 +151,7 @@ std::string ReportCsv(const std::vector<FrameReport>& rows) {
 }
 
 bool WriteReportCsv(const std::string& path, const std::vector<FrameReport>& rows, std::string* error) {
-  const std::string text = ReportCsv(rows);
-  return WriteFileAtomically(
-      path,
-      [&](std::FILE* f, std::string* write_error) {
-        if (std::fwrite(text.data(), 1, text.size(), f) == text.size()) return true;
-        *write_error = "write failed";
-        return false;
-      },
-      error);
+  return WriteTextAtomically(path, ReportCsv(rows), error);
 }
 
 std::string ReportTableHeader() {

@@ -96,6 +96,18 @@ inline bool WriteFileAtomically(const std::string& path, const std::function<boo
   return true;
 }
 
+// Writes text as the whole content of a file, atomically; as WriteFileAtomically.
+inline bool WriteTextAtomically(const std::string& path, const std::string& text, std::string* error) {
+  return WriteFileAtomically(
+      path,
+      [&text](std::FILE* f, std::string* write_error) {
+        if (std::fwrite(text.data(), 1, text.size(), f) == text.size()) return true;
+        *write_error = "write failed";
+        return false;
+      },
+      error);
+}
+
 }  // namespace hostapp
 
 #endif  // HOSTAPP_IO_ATOMIC_FILE_H

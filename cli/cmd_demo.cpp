@@ -29,6 +29,7 @@ struct DemoOptions {
   int frames = 25;
   int iterations = 0;
   bool overlays = false;
+  bool no_gltf = false;  // leave out the animations as .glb
   double falloff_radius = 0;  // > 0: the deformer acts within a sphere around the elbow
 };
 
@@ -71,6 +72,7 @@ void RunDemo(const DemoOptions& options) {
   job.fps = kDemoFps;
   job.picture_frames = hostapp::PictureFrames(job.frames, 3);
   job.picture.draw_overlays = options.overlays;
+  job.write_gltf = !options.no_gltf;
   job.on_frame = [](const hostapp::FrameReport& row) {
     std::fputs(hostapp::ReportTableRow(row).c_str(), stdout);
     std::fflush(stdout);
@@ -104,5 +106,7 @@ void AddDemoCommand(CLI::App& app) {
       ->check(CLI::PositiveNumber)
       ->type_name("R");
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformer draws (its falloff) in the picture");
+  cmd->add_flag("--no-gltf", options->no_gltf,
+               "leave out STEM_skin.glb and STEM_corrected.glb (the animations as glTF morph targets)");
   cmd->callback([options] { RunDemo(*options); });
 }

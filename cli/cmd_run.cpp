@@ -27,6 +27,7 @@ struct RunOptions {
   std::string frames;  // "A-B" or "A"; empty: the animation's range
   int iterations = 0;
   bool overlays = false;
+  bool no_gltf = false;  // leave out the animations as .glb
 };
 
 // in: text. out: *first, *last from "A-B" or "A" (non-negative integers, A <= B, at most
@@ -134,6 +135,7 @@ void RunFile(const RunOptions& options) {
   job.fps = options.fps;
   job.picture_frames = hostapp::PictureFrames(job.frames, 3);
   job.picture.draw_overlays = options.overlays;
+  job.write_gltf = !options.no_gltf;
   job.on_frame = [](const hostapp::FrameReport& row) {
     std::fputs(hostapp::ReportTableRow(row).c_str(), stdout);
     std::fflush(stdout);
@@ -167,5 +169,7 @@ void AddRunCommand(CLI::App& app) {
   cmd->add_option("--iterations", options->iterations, "smoothing iterations of the bind tags (default: the tag's own)")
       ->check(CLI::Range(1, 1000));
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformers draw (their falloff) in the picture");
+  cmd->add_flag("--no-gltf", options->no_gltf,
+               "leave out STEM_skin.glb and STEM_corrected.glb (the animations as glTF morph targets)");
   cmd->callback([options] { RunFile(*options); });
 }

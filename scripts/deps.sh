@@ -4,7 +4,11 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang make libgtest-dev libgmock-dev libbenchmark-dev
-          libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file)
+          libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file
+          libassimp-dev)
+# The tests run the Khronos glTF validator with node (npm installs it into the build tree);
+# node often comes with its own npm, so either on the PATH will do.
+if ! command -v npm >/dev/null 2>&1 || ! command -v node >/dev/null 2>&1; then packages+=(npm); fi
 if [ "${1:-}" = "--with-cross-check" ]; then packages+=(llvm); fi
 
 missing=()

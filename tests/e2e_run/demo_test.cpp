@@ -59,7 +59,8 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(r.err.empty()) << r.err;
 
-  std::vector<std::string> expected = {"arm.tvs", "arm_compare.png", "arm_report.csv", "arm_rest.obj"};
+  std::vector<std::string> expected = {"arm.tvs",        "arm_compare.png", "arm_report.csv",
+                                       "arm_rest.obj",   "arm_skin.glb",    "arm_corrected.glb"};
   for (int f = 0; f < 9; ++f) {
     char name[64];
     std::snprintf(name, sizeof name, "arm_skin_%04d.obj", f);

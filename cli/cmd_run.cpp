@@ -12,6 +12,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/viewer_page.h"
 #include "hostapp/app/comparison.h"
 #include "hostapp/app/gltf_scene.h"
 #include "hostapp/eval/evaluate.h"
@@ -27,6 +28,7 @@ struct RunOptions {
   std::string frames;  // "A-B" or "A"; empty: the animation's range
   int iterations = 0;
   bool overlays = false;
+  bool viewer = true;  // also the viewer page
   bool no_gltf = false;  // leave out the animations as .glb
 };
 
@@ -146,6 +148,7 @@ void RunFile(const RunOptions& options) {
     throw tavren_cli::CommandError(options.file + ": " + error);
   }
   std::fputs(hostapp::DescribeOutcome(job, outcome).c_str(), stdout);
+  if (options.viewer) tavren_cli::WriteViewer(job, outcome);
 }
 
 }  // namespace
@@ -171,5 +174,6 @@ void AddRunCommand(CLI::App& app) {
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformers draw (their falloff) in the picture");
   cmd->add_flag("--no-gltf", options->no_gltf,
                "leave out STEM_skin.glb and STEM_corrected.glb (the animations as glTF morph targets)");
+  tavren_cli::AddViewerFlag(cmd, &options->viewer);
   cmd->callback([options] { RunFile(*options); });
 }

@@ -17,6 +17,10 @@ void AddViewerFlag(CLI::App* cmd, bool* on) {
 }
 
 void WriteViewer(const hostapp::ComparisonJob& job, const hostapp::ComparisonOutcome& outcome) {
+  if (outcome.skin_gltf_file.empty()) {
+    std::printf("  viewer page                left out: it shows the glTF animations (--no-gltf)\n");
+    return;
+  }
   std::string path, error;
   if (!hostapp::WriteComparisonViewer(job, outcome, &path, &error)) throw CommandError("viewer page: " + error);
   std::error_code ec;

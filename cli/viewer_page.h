@@ -12,7 +12,8 @@ namespace tavren_cli {
 void AddViewerFlag(CLI::App* cmd, bool* on);
 
 // Writes <stem>_viewer.html for the finished comparison and prints its place, ending the
-// command's output with the line that says how to open it. Throws CommandError naming the
+// command's output with the line that says how to open it; when the glTF animations were
+// left out (--no-gltf), says that the page is left out too. Throws CommandError naming the
 // file when the page cannot be made or written.
 void WriteViewer(const hostapp::ComparisonJob& job, const hostapp::ComparisonOutcome& outcome);
 

@@ -6,9 +6,6 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang make libgtest-dev libgmock-dev libbenchmark-dev
           libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file
           libassimp-dev)
-# The tests run the Khronos glTF validator with node (npm installs it into the build tree);
-# node often comes with its own npm, so either on the PATH will do.
-if ! command -v npm >/dev/null 2>&1 || ! command -v node >/dev/null 2>&1; then packages+=(npm); fi
 if [ "${1:-}" = "--with-cross-check" ]; then packages+=(llvm); fi
 
 missing=()
@@ -17,7 +14,8 @@ for p in "${packages[@]}"; do
     missing+=("$p")
   fi
 done
-# The viewer page is bundled with node and npm (three.js from npm) and tested in Chromium.
+# The viewer page is bundled with node and npm (three.js from npm) and tested in Chromium;
+# the tests run the Khronos glTF validator with node (npm installs it into the build tree).
 # These count as present when their command is found, whichever package brought it (a node
 # from elsewhere carries its own npm, which Debian's npm package would conflict with).
 for pair in node:nodejs npm:npm chromium:chromium; do

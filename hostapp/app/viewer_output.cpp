@@ -69,8 +69,12 @@ bool WriteComparisonViewer(const ComparisonJob& job, const ComparisonOutcome& ou
   const fs::path dir(job.out_dir);
   ViewerInput input;
   input.title = job.stem;
-  if (!io_detail::ReadWholeFile((dir / (job.stem + "_skin.glb")).string(), &input.skin_glb, error) ||
-      !io_detail::ReadWholeFile((dir / (job.stem + "_corrected.glb")).string(), &input.corrected_glb, error) ||
+  if (outcome.skin_gltf_file.empty() || outcome.corrected_gltf_file.empty()) {
+    *error = "it needs the glTF animations, which were left out";
+    return false;
+  }
+  if (!io_detail::ReadWholeFile(outcome.skin_gltf_file, &input.skin_glb, error) ||
+      !io_detail::ReadWholeFile(outcome.corrected_gltf_file, &input.corrected_glb, error) ||
       !io_detail::ReadWholeFile(outcome.report_file, &input.report_csv, error)) {
     return false;
   }

@@ -18,9 +18,9 @@ class Node;
 // linked node's name.
 ViewerSettings DescribeSettings(Node& tag, const std::string& title);
 
-// in: job and outcome of a finished RunComparison that wrote <stem>_skin.glb and
-// <stem>_corrected.glb into job.out_dir. out: *path, <stem>_viewer.html written there
-// atomically; false with *error naming the file that could not be read or written.
+// in: job and outcome of a finished RunComparison that wrote both glTF animations. out:
+// *path, <stem>_viewer.html written atomically into job.out_dir; false with *error naming
+// the file that could not be read or written, or saying that the animations were left out.
 bool WriteComparisonViewer(const ComparisonJob& job, const ComparisonOutcome& outcome, std::string* path,
                            std::string* error);
 

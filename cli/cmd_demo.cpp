@@ -10,6 +10,7 @@
 
 #include "cli/cli_support.h"
 #include "cli/commands.h"
+#include "cli/viewer_page.h"
 #include "hostapp/app/comparison.h"
 #include "hostapp/eval/arm.h"
 #include "hostapp/eval/evaluate.h"
@@ -30,6 +31,8 @@ struct DemoOptions {
   int frames = 25;
   int iterations = 0;
   bool overlays = false;
+  bool viewer = true;  // also the viewer page
+  bool no_gltf = false;  // leave out the animations as .glb
   double falloff_radius = 0;  // > 0: the deformer acts within a sphere around the elbow
 };
 
@@ -72,6 +75,7 @@ void RunDemo(const DemoOptions& options) {
   job.fps = kDemoFps;
   job.picture_frames = hostapp::PictureFrames(job.frames, 3);
   job.picture.draw_overlays = options.overlays;
+  job.write_gltf = !options.no_gltf;
   job.on_frame = [](const hostapp::FrameReport& row) {
     std::fputs(hostapp::ReportTableRow(row).c_str(), stdout);
     std::fflush(stdout);
@@ -83,6 +87,7 @@ void RunDemo(const DemoOptions& options) {
   hostapp::ComparisonOutcome outcome;
   if (!hostapp::RunComparison(evaluator, job, &outcome, &error)) throw tavren_cli::CommandError("demo: " + error);
   std::fputs(hostapp::DescribeOutcome(job, outcome).c_str(), stdout);
+  if (options.viewer) tavren_cli::WriteViewer(job, outcome);
 }
 
 }  // namespace
@@ -105,5 +110,8 @@ void AddDemoCommand(CLI::App& app) {
       ->check(CLI::PositiveNumber)
       ->type_name("R");
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformer draws (its falloff) in the picture");
+  cmd->add_flag("--no-gltf", options->no_gltf,
+               "leave out STEM_skin.glb and STEM_corrected.glb (the animations as glTF morph targets)");
+  tavren_cli::AddViewerFlag(cmd, &options->viewer);
   cmd->callback([options] { RunDemo(*options); });
 }

@@ -13,6 +13,7 @@
 #include "cli/cli_support.h"
 #include "cli/commands.h"
 #include "cli/frames.h"
+#include "cli/viewer_page.h"
 #include "hostapp/app/comparison.h"
 #include "hostapp/app/gltf_scene.h"
 #include "hostapp/eval/evaluate.h"
@@ -31,6 +32,8 @@ struct RunOptions {
   std::string frames;  // "A-B" or "A"; empty: the animation's range
   int iterations = 0;
   bool overlays = false;
+  bool viewer = true;  // also the viewer page
+  bool no_gltf = false;  // leave out the animations as .glb
 };
 
 // in: a name. out: the name with every character other than letters, digits, '-' and '_'
@@ -148,6 +151,7 @@ void RunFile(const RunOptions& options) {
   job.fps = options.fps;
   job.picture_frames = hostapp::PictureFrames(job.frames, 3);
   job.picture.draw_overlays = options.overlays;
+  job.write_gltf = !options.no_gltf;
   job.on_frame = [](const hostapp::FrameReport& row) {
     std::fputs(hostapp::ReportTableRow(row).c_str(), stdout);
     std::fflush(stdout);
@@ -158,6 +162,7 @@ void RunFile(const RunOptions& options) {
     throw tavren_cli::CommandError(options.file + ": " + error);
   }
   std::fputs(hostapp::DescribeOutcome(job, outcome).c_str(), stdout);
+  if (options.viewer) tavren_cli::WriteViewer(job, outcome);
 }
 
 }  // namespace
@@ -181,5 +186,8 @@ void AddRunCommand(CLI::App& app) {
   cmd->add_option("--iterations", options->iterations, "smoothing iterations of the bind tags (default: the tag's own)")
       ->check(CLI::Range(1, hostapp::kMaxIterations));
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformers draw (their falloff) in the picture");
+  cmd->add_flag("--no-gltf", options->no_gltf,
+               "leave out STEM_skin.glb and STEM_corrected.glb (the animations as glTF morph targets)");
+  tavren_cli::AddViewerFlag(cmd, &options->viewer);
   cmd->callback([options] { RunFile(*options); });
 }

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build needs, when any is missing.
+# Installs the Debian packages the build and the tests need, when any is missing.
 # Runs apt-get as root, or through sudo; says clearly what to do when it can't.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang make libgtest-dev libgmock-dev libbenchmark-dev
-          libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file)
+          libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file
+          libassimp-dev)
 if [ "${1:-}" = "--with-cross-check" ]; then packages+=(llvm); fi
 
 missing=()
@@ -12,6 +13,13 @@ for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
     missing+=("$p")
   fi
+done
+# The viewer page is bundled with node and npm (three.js from npm) and tested in Chromium;
+# the tests run the Khronos glTF validator with node (npm installs it into the build tree).
+# These count as present when their command is found, whichever package brought it (a node
+# from elsewhere carries its own npm, which Debian's npm package would conflict with).
+for pair in node:nodejs npm:npm chromium:chromium; do
+  command -v "${pair%%:*}" >/dev/null 2>&1 || missing+=("${pair#*:}")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

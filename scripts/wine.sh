@@ -232,8 +232,8 @@ compare required --label "  demo arm corrected" --prefix arm_corrected "$L/demo"
 echo "reported (glTF import: the numbers of the file are read by each platform's C library):"
 compare reported --label "  gltf CesiumMan    " "$L/gltf" "$W/gltf"
 same=() differ=()
-for f in demo/arm.tvs demo/arm_report.csv demo/arm_compare.png gltf/CesiumMan.tvs gltf/CesiumMan_report.csv \
-  gltf/CesiumMan_compare.png; do
+for f in demo/arm.tvs demo/arm_report.csv demo/arm_compare.png demo/arm_skin.glb demo/arm_corrected.glb \
+  gltf/CesiumMan.tvs gltf/CesiumMan_report.csv gltf/CesiumMan_compare.png gltf/CesiumMan_corrected.glb; do
   if cmp -s "$L/$f" "$W/$f"; then same+=("$f"); else differ+=("$f"); fi
 done
 echo "  other outputs: byte-identical: ${same[*]:-none}; differ: ${differ[*]:-none}"

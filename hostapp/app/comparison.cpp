@@ -9,6 +9,7 @@
 
 #include "hostapp/app/session.h"
 #include "hostapp/eval/evaluate.h"
+#include "hostapp/io/glb_animation.h"
 #include "hostapp/io/obj.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/input.h"
@@ -97,6 +98,21 @@ std::vector<C4D_Vector> ToGlobal(const Object& op, const std::vector<C4D_Vector>
   return out;
 }
 
+// in: job, the two writers. Adds every placed mesh at its rest to both; false with *error
+// when a mesh cannot be written as glTF or the frames would make the files too large.
+bool StartGlbFiles(const ComparisonJob& job, GlbAnimationWriter* skin, GlbAnimationWriter* corrected,
+                   std::string* error) {
+  for (const TavrenPlacement& p : job.placements) {
+    const Mesh rest{p.mesh->Points(), p.mesh->Polygons()};
+    if (!skin->AddMesh(p.mesh->Name(), rest, error) || !corrected->AddMesh(p.mesh->Name(), rest, error)) return false;
+  }
+  if (!skin->Fits(job.frames.size(), error)) {
+    *error = "glTF output: " + *error + " (--no-gltf leaves it out)";
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 bool PlaceAndBindTavren(Document& doc, const std::vector<PolygonObject*>& meshes, int32_t iterations,
@@ -170,6 +186,8 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
     if (!WriteObj(path, Mesh{mesh.Points(), mesh.Polygons()}, error)) return false;
     outcome->rest_files.push_back(path);
   }
+  GlbAnimationWriter skin_glb("skin only", job.fps), corrected_glb("corrected", job.fps);
+  if (job.write_gltf && !StartGlbFiles(job, &skin_glb, &corrected_glb, error)) return false;
 
   std::vector<PictureRow> picture_rows;
   std::vector<std::vector<C4D_Vector>> skin, corrected;
@@ -208,6 +226,9 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
       }
       outcome->mesh_files += 2;
     }
+    if (job.write_gltf && (!skin_glb.AddFrame(frame, skin, error) || !corrected_glb.AddFrame(frame, corrected, error))) {
+      return false;
+    }
     const bool measured = outcome->closed_meshes > 0 && rest_volume != 0;
     row.skin_volume_ratio = measured ? skin_volume / rest_volume : nan;
     row.corrected_volume_ratio = measured ? corrected_volume / rest_volume : nan;
@@ -228,6 +249,13 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
 
   outcome->report_file = Join(job.out_dir, job.stem + "_report.csv");
   if (!WriteReportCsv(outcome->report_file, outcome->rows, error)) return false;
+  if (job.write_gltf) {
+    outcome->skin_gltf_file = Join(job.out_dir, job.stem + "_skin.glb");
+    outcome->corrected_gltf_file = Join(job.out_dir, job.stem + "_corrected.glb");
+    if (!skin_glb.Write(outcome->skin_gltf_file, error) || !corrected_glb.Write(outcome->corrected_gltf_file, error)) {
+      return false;
+    }
+  }
 
   std::vector<Panel> panels;
   for (const PictureRow& pr : picture_rows) {
@@ -293,6 +321,10 @@ std::string DescribeOutcome(const ComparisonJob& job, const ComparisonOutcome& o
     }
   }
   out += "  per-frame report (CSV)     " + outcome.report_file + "\n";
+  if (!outcome.skin_gltf_file.empty()) {
+    out += "  skin-only glTF animation   " + outcome.skin_gltf_file + "\n";
+    out += "  corrected glTF animation   " + outcome.corrected_gltf_file + "\n";
+  }
   if (!outcome.picture_file.empty()) {
     std::string frames;
     for (int32_t f : job.picture_frames) frames += (frames.empty() ? "" : ", ") + std::to_string(f);

@@ -53,6 +53,7 @@ struct ComparisonJob {
   double fps = 24.0;                    // a frame's time is frame / fps
   std::vector<int32_t> picture_frames;  // among frames: one row of the picture each
   PictureOptions picture;               // columns are set to 2 (skin only | corrected)
+  bool write_gltf = true;               // also <stem>_skin.glb and <stem>_corrected.glb
   // Called after each frame is measured and written (may be empty).
   std::function<void(const FrameReport&)> on_frame;
 };
@@ -60,6 +61,7 @@ struct ComparisonJob {
 struct ComparisonOutcome {
   std::vector<FrameReport> rows;
   std::string scene_file, report_file, picture_file;
+  std::string skin_gltf_file, corrected_gltf_file;  // empty when not written
   std::vector<std::string> rest_files;  // one OBJ per mesh
   int32_t mesh_files = 0;               // OBJs written per frame, all frames
   int32_t closed_meshes = 0;            // meshes whose volume is measured
@@ -69,8 +71,9 @@ struct ComparisonOutcome {
 // each mesh's rest points as <mesh stem>_rest.obj, then for every frame evaluates the
 // document twice (all placed deformers on, then off), writes <mesh stem>_skin_NNNN.obj and
 // <mesh stem>_corrected_NNNN.obj (NNNN the frame number, at least 4 digits), and measures both
-// against the rest mesh; finally writes <stem>_report.csv and <stem>_compare.png. Every file
-// is written atomically. Meshes are written in the space of their objects.
+// against the rest mesh; finally writes <stem>_report.csv and <stem>_compare.png and, when
+// job.write_gltf, both animations as <stem>_skin.glb and <stem>_corrected.glb (all meshes, one
+// morph target per frame; see GlbAnimationWriter). Every file is written atomically. Meshes are written in the space of their objects.
 // in: evaluator (its document holds the placements), job. out: *outcome; false with *error
 // (one line, naming the frame or the file) when an evaluation reports a problem, a deformed
 // point is not finite, or a file cannot be written. Files written before stay.

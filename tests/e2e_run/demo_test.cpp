@@ -59,7 +59,9 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(r.err.empty()) << r.err;
 
-  std::vector<std::string> expected = {"arm.tvs", "arm_compare.png", "arm_report.csv", "arm_rest.obj"};
+  std::vector<std::string> expected = {"arm.tvs",        "arm_compare.png", "arm_report.csv",
+                                       "arm_rest.obj",   "arm_skin.glb",    "arm_corrected.glb",
+                                       "arm_viewer.html"};
   for (int f = 0; f < 9; ++f) {
     char name[64];
     std::snprintf(name, sizeof name, "arm_skin_%04d.obj", f);
@@ -72,6 +74,10 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
   // The console ends by naming where the outputs are.
   EXPECT_NE(r.out.find(out + "/arm_report.csv"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(out + "/arm_compare.png"), std::string::npos) << r.out;
+  // Its last line says how to open the viewer page.
+  EXPECT_NE(r.out.find("\nOpen the viewer page in a browser: " + out + "/arm_viewer.html\n"), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.back(), '\n');
+  EXPECT_EQ(r.out.rfind('\n', r.out.size() - 2), r.out.rfind("\nOpen the viewer page")) << r.out;
 
   ExpectBoundScene(out + "/arm.tvs");
   int width = 0, height = 0;

@@ -43,9 +43,18 @@ BindState ReadBindState(const Tag& tag) {
   return state;
 }
 
+void ApplyTagSettings(Tag& tag, const TagSettings& settings) {
+  Container& data = tag.Data();
+  data.SetInt32(kBindIterations, settings.iterations);
+  data.SetInt32(kBindSmoothType, settings.mode);
+  data.SetBool(kBindPinBorder, settings.pin_border);
+  data.SetFloat(kBindStep, settings.step);
+  data.SetBool(kBindSmoothOnly, settings.smooth_only);
+}
+
 DeformScene::~DeformScene() = default;
 
-std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSettings& settings, const std::string& name,
+std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const TagSettings& settings, const std::string& name,
                                                 std::string* error) {
   if (!settings.weights.empty() && settings.weights.size() != rest.points.size()) {
     *error = std::to_string(settings.weights.size()) + " weights given for a mesh of " +
@@ -67,12 +76,7 @@ std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSett
     *error = "the plug-in could not create its bind tag";
     return nullptr;
   }
-  Container& data = tag->Data();
-  data.SetInt32(kBindIterations, settings.iterations);
-  data.SetInt32(kBindSmoothType, settings.mode);
-  data.SetBool(kBindPinBorder, settings.pin_border);
-  data.SetFloat(kBindStep, settings.step);
-  data.SetBool(kBindSmoothOnly, settings.smooth_only);
+  ApplyTagSettings(*tag, settings);
   scene->tag_ = tag.release();
   scene->mesh_->InsertTag(scene->tag_, nullptr);
 

@@ -95,7 +95,7 @@ std::unique_ptr<hostapp::DeformScene> MakeScene(const DeformOptions& o, const ho
     if (!scene) throw CommandError(error);
     return scene;
   }
-  const hostapp::BindSettings settings = o.settings.Resolve(rest->points.size());
+  const hostapp::TagSettings settings = o.settings.Resolve(rest->points.size());
   std::unique_ptr<hostapp::DeformScene> scene = hostapp::DeformScene::Build(*rest, settings, Stem(o.rest), &error);
   if (!scene) throw CommandError(o.rest + ": " + error);
   if (!scene->Bind(&error)) throw CommandError(o.rest + ": " + error);

@@ -30,7 +30,7 @@ struct SceneOptions {
 // `bind` is set (the tag freezes), and saves it atomically.
 void BuildAndSave(const SceneOptions& o, bool bind) {
   const hostapp::Mesh rest = ReadMesh(o.rest);
-  const hostapp::BindSettings settings = o.settings.Resolve(rest.points.size());
+  const hostapp::TagSettings settings = o.settings.Resolve(rest.points.size());
   std::unique_ptr<hostapp::Session> session = StartPlugin();
   std::string error;
   std::unique_ptr<hostapp::DeformScene> scene = hostapp::DeformScene::Build(rest, settings, Stem(o.rest), &error);

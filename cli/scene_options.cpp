@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 #include <cmath>
+#include <cstdio>
 #include <filesystem>
 
 #include "cli/cli_support.h"
@@ -12,7 +13,7 @@
 
 namespace tavren_cli {
 
-std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
+std::vector<CLI::Option*> TagOptions::AddTo(CLI::App& cmd) {
   std::vector<CLI::Option*> added;
   added.push_back(
       cmd.add_option("--iterations", iterations, "smoothing iterations (0: the deformer leaves the mesh as posed)")
@@ -33,19 +34,36 @@ std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
           ->capture_default_str());
   added.push_back(cmd.add_flag("--pin-border", pin_border, "points on open borders keep their place while smoothing"));
   added.push_back(cmd.add_option("--step", step, "factor of each smoothing step")->capture_default_str());
+  return added;
+}
+
+hostapp::TagSettings TagOptions::Resolve() const {
+  hostapp::TagSettings s;
+  if (!std::isfinite(step)) throw CommandError("--step must be a finite number");
+  s.iterations = iterations;
+  s.mode = SmoothModeValue(mode);
+  s.pin_border = pin_border;
+  s.step = step;
+  return s;
+}
+
+std::string TagOptions::Describe() const {
+  char text[160];
+  std::snprintf(text, sizeof text, "%d iteration%s, %s mode, step %g%s", iterations, iterations == 1 ? "" : "s",
+                mode.c_str(), step, pin_border ? ", border pinned" : "");
+  return text;
+}
+
+std::vector<CLI::Option*> SettingsOptions::AddTo(CLI::App& cmd) {
+  std::vector<CLI::Option*> added = tag.AddTo(cmd);
   added.push_back(cmd.add_flag("--smooth-only", smooth_only, "output the smoothed mesh without the rest-pose detail"));
   added.push_back(cmd.add_option("--weights", weights, "per-point weights of the smoothing step, one number per line")
                       ->type_name("FILE"));
   return added;
 }
 
-hostapp::BindSettings SettingsOptions::Resolve(size_t points) const {
-  hostapp::BindSettings s;
-  if (!std::isfinite(step)) throw CommandError("--step must be a finite number");
-  s.iterations = iterations;
-  s.mode = SmoothModeValue(mode);
-  s.pin_border = pin_border;
-  s.step = step;
+hostapp::TagSettings SettingsOptions::Resolve(size_t points) const {
+  hostapp::TagSettings s = tag.Resolve();
   s.smooth_only = smooth_only;
   if (!weights.empty()) {
     std::string error;

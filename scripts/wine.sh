@@ -167,7 +167,10 @@ for side in linux windows; do
   host $side run "$gltf" --out "$runs/$side/gltf" --frames "0-$last"
 done
 
-# Both sides deform the same files, written by the Linux run.
+# Both sides deform the same files, written by the Linux run, with the demo's bind settings
+# (the Linux deform must give the demo's corrected meshes).
+demo_iterations=$(sed -n 's/^Bind tag: \([0-9]*\) iterations, distance mode.*/\1/p' "$runs/linux.log" | head -n 1)
+[ -n "$demo_iterations" ] || die "the Linux demo did not print its bind settings; log: $runs/linux.log"
 arm=$runs/linux/demo
 cesium=$runs/linux/gltf
 weights=$runs/weights.txt
@@ -175,7 +178,7 @@ awk '$1 == "v" { n++; print 0.25 + (n % 4) * 0.25 }' "$cesium/CesiumMan_rest.obj
 for side in linux windows; do
   step "$side: deform, bind"
   host $side deform --rest "$arm/arm_rest.obj" --posed "$arm/arm_skin_%04d.obj" --frames "0-$last" \
-    --out "$runs/$side/deform"
+    --iterations "$demo_iterations" --out "$runs/$side/deform"
   host $side bind --rest "$cesium/CesiumMan_rest.obj" --out "$runs/$side/binding.tvs" \
     --iterations 5 --mode uniform --pin-border --step 0.5 --weights "$weights"
 done
@@ -184,7 +187,7 @@ done
 step "windows: deform and bind again over their own outputs"
 cp "$runs/windows/binding.tvs" "$runs/windows/binding-first.tvs"
 host windows deform --rest "$arm/arm_rest.obj" --posed "$arm/arm_skin_%04d.obj" --frames "0-$last" \
-  --out "$runs/windows/deform"
+  --iterations "$demo_iterations" --out "$runs/windows/deform"
 host windows bind --rest "$cesium/CesiumMan_rest.obj" --out "$runs/windows/binding.tvs" \
   --iterations 5 --mode uniform --pin-border --step 0.5 --weights "$weights"
 cmp -s "$runs/windows/binding.tvs" "$runs/windows/binding-first.tvs" ||

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "hostapp/app/deform_scene.h"
 #include "hostapp/app/pictures.h"
 #include "hostapp/app/report.h"
 
@@ -38,12 +39,15 @@ struct TavrenPlacement {
 // in: doc, meshes (polygon objects of doc), iterations. out: *out, one placement per mesh
 // (stem left empty); false with *error (one line) when the command or a bind failed or a
 // mesh lacks its tag or deformer afterwards.
-bool PlaceAndBindTavren(Document& doc, const std::vector<PolygonObject*>& meshes, int32_t iterations,
+bool PlaceAndBindTavren(Document& doc, const std::vector<PolygonObject*>& meshes, const TagSettings& settings,
                         std::vector<TavrenPlacement>* out, std::string* error);
 
-// in: frames in order, count >= 1. out: up to count of them, evenly spread over the range and
-// ending with the last; the first frame is left out when there are more than count frames.
-std::vector<int32_t> PictureFrames(const std::vector<int32_t>& frames, int32_t count);
+// in: rows of the report, count >= 1. out: up to count of their frames, in frame order: the
+// frames where the skin alone is most strained (highest mean edge strain first), each at least
+// rows / (2 count) rows away from the frames already taken so that the picture does not show
+// the same pose several times; frames with no strain at all are taken only when nothing else is
+// left.
+std::vector<int32_t> MostStrainedFrames(const std::vector<FrameReport>& rows, int32_t count);
 
 struct ComparisonJob {
   std::string out_dir;  // an existing folder
@@ -51,7 +55,7 @@ struct ComparisonJob {
   std::vector<TavrenPlacement> placements;
   std::vector<int32_t> frames;          // evaluated in this order
   double fps = 24.0;                    // a frame's time is frame / fps
-  std::vector<int32_t> picture_frames;  // among frames: one row of the picture each
+  int32_t picture_rows = 3;             // rows of the picture (MostStrainedFrames)
   PictureOptions picture;               // columns are set to 2 (skin only | corrected)
   bool write_gltf = true;               // also <stem>_skin.glb and <stem>_corrected.glb
   // Called after each frame is measured and written (may be empty).
@@ -62,6 +66,10 @@ struct ComparisonOutcome {
   std::vector<FrameReport> rows;
   std::string scene_file, report_file, picture_file;
   std::string skin_gltf_file, corrected_gltf_file;  // empty when not written
+  std::string animation_file;            // empty when not written
+  std::string animation_note;            // why it was not written
+  std::vector<int32_t> picture_frames;   // the picture's rows
+  int64_t rest_self_intersections = -1;  // of the rest meshes; -1 when not measured
   std::vector<std::string> rest_files;  // one OBJ per mesh
   int32_t mesh_files = 0;               // OBJs written per frame, all frames
   int32_t closed_meshes = 0;            // meshes whose volume is measured
@@ -71,9 +79,13 @@ struct ComparisonOutcome {
 // each mesh's rest points as <mesh stem>_rest.obj, then for every frame evaluates the
 // document twice (all placed deformers on, then off), writes <mesh stem>_skin_NNNN.obj and
 // <mesh stem>_corrected_NNNN.obj (NNNN the frame number, at least 4 digits), and measures both
-// against the rest mesh; finally writes <stem>_report.csv and <stem>_compare.png and, when
+// against the rest mesh; finally writes <stem>_report.csv, <stem>_compare.png (rows: the
+// frames where the skin alone is most strained; each face coloured by its edge strain on the
+// shared scale, the camera close on the most strained faces), <stem>_compare.gif (the same
+// comparison over every frame; left out, with a note, when the build writes no GIF) and, when
 // job.write_gltf, both animations as <stem>_skin.glb and <stem>_corrected.glb (all meshes, one
-// morph target per frame; see GlbAnimationWriter). Every file is written atomically. Meshes are written in the space of their objects.
+// morph target per frame; see GlbAnimationWriter). Every file is written atomically. Meshes
+// are written in the space of their objects.
 // in: evaluator (its document holds the placements), job. out: *outcome; false with *error
 // (one line, naming the frame or the file) when an evaluation reports a problem, a deformed
 // point is not finite, or a file cannot be written. Files written before stay.

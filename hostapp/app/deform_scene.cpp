@@ -74,9 +74,18 @@ std::string BindingFault(const Document& doc, const std::string& source) {
   return {};
 }
 
+void ApplyTagSettings(Tag& tag, const TagSettings& settings) {
+  Container& data = tag.Data();
+  data.SetInt32(TTAVREN_ITERATIONS, settings.iterations);
+  data.SetInt32(TTAVREN_SMOOTHTYPE, settings.mode);
+  data.SetBool(TTAVREN_PINBORDER, settings.pin_border);
+  data.SetFloat(TTAVREN_STEP, settings.step);
+  data.SetBool(TTAVREN_SMOOTHONLY, settings.smooth_only);
+}
+
 DeformScene::~DeformScene() = default;
 
-std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSettings& settings, const std::string& name,
+std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const TagSettings& settings, const std::string& name,
                                                 std::string* error) {
   if (!settings.weights.empty() && settings.weights.size() != rest.points.size()) {
     *error = std::to_string(settings.weights.size()) + " weights given for a mesh of " +
@@ -98,12 +107,7 @@ std::unique_ptr<DeformScene> DeformScene::Build(const Mesh& rest, const BindSett
     *error = "the plug-in could not create its bind tag";
     return nullptr;
   }
-  Container& data = tag->Data();
-  data.SetInt32(TTAVREN_ITERATIONS, settings.iterations);
-  data.SetInt32(TTAVREN_SMOOTHTYPE, settings.mode);
-  data.SetBool(TTAVREN_PINBORDER, settings.pin_border);
-  data.SetFloat(TTAVREN_STEP, settings.step);
-  data.SetBool(TTAVREN_SMOOTHONLY, settings.smooth_only);
+  ApplyTagSettings(*tag, settings);
   scene->tag_ = tag.release();
   scene->mesh_->InsertTag(scene->tag_, nullptr);
 

@@ -28,7 +28,7 @@ class Tag;
 class VertexMapTag;
 
 // The bind tag's settings; the defaults are the values a new tag starts with.
-struct BindSettings {
+struct TagSettings {
   int32_t iterations = 2;
   int32_t mode = TTAVREN_SMOOTHTYPE_DISTANCE;
   bool pin_border = false;
@@ -37,6 +37,10 @@ struct BindSettings {
   // Per-point weights of the smoothing step; empty: no vertex map.
   std::vector<float> weights;
 };
+
+// in: tag, a bind tag; settings. Sets the tag's smoothing parameters (iterations, mode,
+// pin border, step, smooth only) from settings; the weights are left to the caller.
+void ApplyTagSettings(Tag& tag, const TagSettings& settings);
 
 // What a bind tag holds, as it writes itself to a scene file.
 struct BindState {
@@ -55,7 +59,7 @@ class DeformScene {
   // in: rest (indices in range), settings (weights empty or one per rest point), name of the
   //     polygon object. out: the scene; null with *error when the weights do not match the
   //     points or the plug-in could not create its tag or deformer.
-  static std::unique_ptr<DeformScene> Build(const Mesh& rest, const BindSettings& settings, const std::string& name,
+  static std::unique_ptr<DeformScene> Build(const Mesh& rest, const TagSettings& settings, const std::string& name,
                                             std::string* error);
   // Takes over a loaded document: the first polygon object (hierarchy order) carrying a bind
   // tag, with a Tavren deformer among its children. in: doc; source names the file in

@@ -81,6 +81,16 @@ void EdgeChange::Add(const EdgeChange& other) {
   max = std::max(max, other.max);
   edges += other.edges;
   non_finite += other.non_finite;
+  changes.insert(changes.end(), other.changes.begin(), other.changes.end());
+  Finish();
+}
+
+void EdgeChange::Finish() {
+  if (changes.empty()) return;
+  // The smallest value with at least 95 % of the values at or below it: rank ceil(0.95 n).
+  const size_t rank = (95 * changes.size() + 99) / 100;
+  std::nth_element(changes.begin(), changes.begin() + static_cast<std::ptrdiff_t>(rank - 1), changes.end());
+  p95 = changes[rank - 1];
 }
 
 EdgeChange MeasureEdgeChange(const std::vector<C4D_Vector>& rest, const std::vector<C4D_Vector>& deformed,
@@ -99,8 +109,10 @@ EdgeChange MeasureEdgeChange(const std::vector<C4D_Vector>& rest, const std::vec
     const double d = std::fabs(l - l0) / l0;
     change.sum += d;
     change.max = std::max(change.max, d);
+    change.changes.push_back(d);
     ++change.edges;
   }
+  change.Finish();
   return change;
 }
 
@@ -136,16 +148,21 @@ double SignedVolume(const std::vector<C4D_Vector>& points, const std::vector<C4D
 }
 
 const char* const kReportCsvHeader =
-    "frame,time_s,skin_edge_mean,skin_edge_max,corrected_edge_mean,corrected_edge_max,skin_volume_ratio,"
-    "corrected_volume_ratio";
+    "frame,time_s,"
+    "skin_strain_mean,skin_strain_p95,skin_strain_max,skin_volume_ratio,skin_detail_kept,skin_self_intersections,"
+    "corrected_strain_mean,corrected_strain_p95,corrected_strain_max,corrected_volume_ratio,corrected_detail_kept,"
+    "corrected_self_intersections";
 
 std::string ReportCsv(const std::vector<FrameReport>& rows) {
+  auto fields = [](const MeshFigures& m) {
+    return Number(m.strain.Mean()) + ',' + Number(m.strain.p95) + ',' + Number(m.strain.max) + ',' +
+           Number(m.volume_ratio) + ',' + Number(m.detail_kept) + ',' +
+           (m.self_intersections >= 0 ? std::to_string(m.self_intersections) : std::string());
+  };
   std::string out = kReportCsvHeader;
   out += '\n';
   for (const FrameReport& r : rows) {
-    out += std::to_string(r.frame) + ',' + Number(r.time) + ',' + Number(r.skin.Mean()) + ',' + Number(r.skin.max) +
-           ',' + Number(r.corrected.Mean()) + ',' + Number(r.corrected.max) + ',' + Number(r.skin_volume_ratio) + ',' +
-           Number(r.corrected_volume_ratio) + '\n';
+    out += std::to_string(r.frame) + ',' + Number(r.time) + ',' + fields(r.skin) + ',' + fields(r.corrected) + '\n';
   }
   return out;
 }
@@ -156,24 +173,36 @@ bool WriteReportCsv(const std::string& path, const std::vector<FrameReport>& row
 }
 
 std::string ReportTableHeader() {
-  return "  frame   skin-only edge change    corrected edge change    volume ratio\n"
-         "            mean %     max %         mean %     max %      skin-only  corrected\n";
+  return "         ------------------ skin only -------------------"
+         "   ------------------ corrected -------------------\n"
+         "  frame  strain %: mean   p95     max  volume detail  x-faces"
+         "  strain %: mean   p95     max  volume detail  x-faces\n";
 }
 
 std::string ReportTableRow(const FrameReport& r) {
-  auto ratio = [](double v, char* buf, size_t size) {
-    if (std::isnan(v)) {
-      std::snprintf(buf, size, "%9s", "-");
+  auto figures = [](const MeshFigures& m) {
+    char volume[16], detail[16], crossings[24], text[120];
+    auto ratio = [](double v, char* buf, size_t size) {
+      if (std::isnan(v)) {
+        std::snprintf(buf, size, "%6s", "-");
+      } else {
+        std::snprintf(buf, size, "%6.3f", v);
+      }
+    };
+    ratio(m.volume_ratio, volume, sizeof volume);
+    ratio(m.detail_kept, detail, sizeof detail);
+    if (m.self_intersections >= 0) {
+      std::snprintf(crossings, sizeof crossings, "%7lld", static_cast<long long>(m.self_intersections));
     } else {
-      std::snprintf(buf, size, "%9.5f", v);
+      std::snprintf(crossings, sizeof crossings, "%7s", "-");
     }
+    std::snprintf(text, sizeof text, "%14.2f %5.2f %7.1f  %s %s  %s", 100.0 * m.strain.Mean(), 100.0 * m.strain.p95,
+                  100.0 * m.strain.max, volume, detail, crossings);
+    return std::string(text);
   };
-  char sv[32], cv[32], line[200];
-  ratio(r.skin_volume_ratio, sv, sizeof sv);
-  ratio(r.corrected_volume_ratio, cv, sizeof cv);
-  std::snprintf(line, sizeof line, "%7d   %8.4f %9.3f      %8.4f %9.3f      %s  %s\n", r.frame, 100.0 * r.skin.Mean(),
-                100.0 * r.skin.max, 100.0 * r.corrected.Mean(), 100.0 * r.corrected.max, sv, cv);
-  return line;
+  char frame[16];
+  std::snprintf(frame, sizeof frame, "%7d", r.frame);
+  return frame + figures(r.skin) + "  " + figures(r.corrected) + "\n";
 }
 
 std::string ReportTable(const std::vector<FrameReport>& rows) {
@@ -186,12 +215,12 @@ ReportSummary Summarize(const std::vector<FrameReport>& rows) {
   ReportSummary s;
   s.skin_worst_volume = s.corrected_worst_volume = std::numeric_limits<double>::quiet_NaN();
   for (const FrameReport& r : rows) {
-    s.skin_mean += r.skin.Mean();
-    s.corrected_mean += r.corrected.Mean();
-    s.skin_max = std::max(s.skin_max, r.skin.max);
-    s.corrected_max = std::max(s.corrected_max, r.corrected.max);
-    s.skin_worst_volume = FurtherFromOne(s.skin_worst_volume, r.skin_volume_ratio);
-    s.corrected_worst_volume = FurtherFromOne(s.corrected_worst_volume, r.corrected_volume_ratio);
+    s.skin_mean += r.skin.strain.Mean();
+    s.corrected_mean += r.corrected.strain.Mean();
+    s.skin_max = std::max(s.skin_max, r.skin.strain.max);
+    s.corrected_max = std::max(s.corrected_max, r.corrected.strain.max);
+    s.skin_worst_volume = FurtherFromOne(s.skin_worst_volume, r.skin.volume_ratio);
+    s.corrected_worst_volume = FurtherFromOne(s.corrected_worst_volume, r.corrected.volume_ratio);
   }
   s.frames = static_cast<int32_t>(rows.size());
   if (!rows.empty()) {

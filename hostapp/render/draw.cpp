@@ -72,7 +72,8 @@ bool ClipAxis(double p, double d, double lo, double hi, double* t0, double* t1) 
 }  // namespace
 
 int32_t DrawMeshFlat(Image& image, ZBuffer& zbuffer, const Camera& camera, const C4D_Vector* points,
-                     int32_t point_count, const C4D_CPolygon* polygons, int32_t polygon_count, Rgb8 color) {
+                     int32_t point_count, const C4D_CPolygon* polygons, int32_t polygon_count, Rgb8 color,
+                     const Rgb8* face_colors) {
   int32_t skipped = 0;
   auto valid = [point_count](int32_t i) { return i >= 0 && i < point_count; };
   for (int32_t i = 0; i < polygon_count; ++i) {
@@ -92,7 +93,7 @@ int32_t DrawMeshFlat(Image& image, ZBuffer& zbuffer, const Camera& camera, const
         continue;
       }
       const C4D_Vector n = Normalize(Cross(Sub(b, a), Sub(c, a)));
-      FillTriangle(image, zbuffer, s[0], s[1], s[2], Shade(color, n, camera.light));
+      FillTriangle(image, zbuffer, s[0], s[1], s[2], Shade(face_colors ? face_colors[i] : color, n, camera.light));
     }
   }
   return skipped;

@@ -17,11 +17,13 @@ namespace hostapp {
 // through zbuffer. Quads are drawn as the triangles (a, b, c) and (a, c, d). Triangles with
 // a corner nearer than the camera's near depth are left out.
 // in:  points (point_count), polygons (polygon_count), color; image and zbuffer of the same
-//      size (pixels outside either are not drawn).
+//      size (pixels outside either are not drawn); face_colors, null or one colour per
+//      polygon used instead of color.
 // out: image and zbuffer updated; returns how many polygons were skipped because a corner
 //      index is out of range.
 int32_t DrawMeshFlat(Image& image, ZBuffer& zbuffer, const Camera& camera, const C4D_Vector* points,
-                     int32_t point_count, const C4D_CPolygon* polygons, int32_t polygon_count, Rgb8 color);
+                     int32_t point_count, const C4D_CPolygon* polygons, int32_t polygon_count, Rgb8 color,
+                     const Rgb8* face_colors = nullptr);
 int32_t DrawMeshFlat(Image& image, ZBuffer& zbuffer, const Camera& camera, const Mesh& mesh, Rgb8 color);
 
 // Draws a one-pixel line between two world positions, cut where it passes nearer than the

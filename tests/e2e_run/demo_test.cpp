@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "hostapp/app/session.h"
+#include "hostapp/app/surface_measures.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/hyperfile.h"
 #include "hostapp/scene/scenefile.h"
@@ -59,9 +60,8 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_TRUE(r.err.empty()) << r.err;
 
-  std::vector<std::string> expected = {"arm.tvs",        "arm_compare.png", "arm_report.csv",
-                                       "arm_rest.obj",   "arm_skin.glb",    "arm_corrected.glb",
-                                       "arm_viewer.html"};
+  std::vector<std::string> expected = {"arm.tvs",      "arm_compare.gif", "arm_compare.png",   "arm_report.csv",
+                                       "arm_rest.obj", "arm_skin.glb",    "arm_corrected.glb", "arm_viewer.html"};
   for (int f = 0; f < 9; ++f) {
     char name[64];
     std::snprintf(name, sizeof name, "arm_skin_%04d.obj", f);
@@ -84,6 +84,8 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
   PngSize(ReadBytes(out + "/arm_compare.png"), &width, &height);
   EXPECT_GT(width, 0);
   EXPECT_GT(height, width);  // three rows of two panels
+  EXPECT_EQ(ReadBytes(out + "/arm_compare.gif").substr(0, 6), "GIF89a");
+  EXPECT_NE(r.out.find("Bind tag: 30 iterations, distance mode"), std::string::npos) << r.out;
 
   // Frame 0 is the rest pose: both meshes give the rest mesh back.
   const hostapp::Mesh rest = ReadMesh(out + "/arm_rest.obj");
@@ -100,7 +102,7 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
   EXPECT_LT(rows[0].corrected_mean, 1e-9);
   EXPECT_NEAR(rows[0].skin_volume, 1.0, 1e-9);  // the arm is closed: its volume is measured
   for (const ReportRow& row : rows) {
-    // Bent frames: from half the full bend (60 degrees) on.
+    // Bent frames: from half the full bend (65 degrees) on.
     if (row.frame < 4) continue;
     SCOPED_TRACE(row.frame);
     EXPECT_GT(row.skin_mean, 0.005);
@@ -108,10 +110,47 @@ TEST_F(DemoTest, WritesEveryOutputAndCorrectsTheBentFrames) {
     EXPECT_TRUE(std::isfinite(row.corrected_volume));
     EXPECT_LT(row.skin_volume, 1.0);
   }
+  // The most bent frame: the rigid skin puts the bend into the edges across the elbow; the
+  // corrected arm spreads it, with a far smaller largest stretch, and keeps its detail close
+  // to the rest pose's where the skin's crease adds a lot.
+  const ReportRow& bent = rows[8];
+  EXPECT_LT(bent.corrected_mean, bent.skin_mean);
+  EXPECT_LT(bent.corrected_max, 0.25 * bent.skin_max);
+  EXPECT_NEAR(bent.corrected_detail, 1.0, 0.1);
+  EXPECT_GT(bent.skin_detail, bent.corrected_detail);
+  if (hostapp::SelfIntersectionsMeasured()) {
+    EXPECT_EQ(rows[0].skin_crossings, 0);
+    EXPECT_GT(bent.skin_crossings, 0);  // the inner elbow folds into itself
+    EXPECT_GE(bent.corrected_crossings, 0);
+  }
   std::printf(
-      "demo, frame 8 (120 degrees): mean edge change skin-only %.4f %%, corrected %.4f %%; "
-      "volume ratio skin-only %.5f, corrected %.5f\n",
-      100.0 * rows[8].skin_mean, 100.0 * rows[8].corrected_mean, rows[8].skin_volume, rows[8].corrected_volume);
+      "demo, frame 8 (130 degrees): edge strain mean / p95 / max skin-only %.2f / %.2f / %.1f %%, corrected "
+      "%.2f / %.2f / %.1f %%; volume %.4f / %.4f; detail kept %.3f / %.3f; crossing faces %g / %g\n",
+      100.0 * bent.skin_mean, 100.0 * bent.skin_p95, 100.0 * bent.skin_max, 100.0 * bent.corrected_mean,
+      100.0 * bent.corrected_p95, 100.0 * bent.corrected_max, bent.skin_volume, bent.corrected_volume,
+      bent.skin_detail, bent.corrected_detail, bent.skin_crossings, bent.corrected_crossings);
+}
+
+// --skin changes the skin alone; the tag's settings change the corrected mesh alone.
+TEST_F(DemoTest, SkinAndTagOptionsChangeWhatTheyName) {
+  const std::string rigid = Path("rigid"), narrow = Path("narrow"), two = Path("two");
+  ASSERT_EQ(RunHost("demo --frames 3 --out '" + rigid + "'").code, 0);
+  const RunResult n = RunHost("demo --frames 3 --skin narrow --out '" + narrow + "'");
+  ASSERT_EQ(n.code, 0) << n.err;
+  EXPECT_NE(n.out.find("narrow skin"), std::string::npos) << n.out;
+  const RunResult t = RunHost("demo --frames 3 --iterations 2 --mode uniform --step 0.5 --out '" + two + "'");
+  ASSERT_EQ(t.code, 0) << t.err;
+  EXPECT_NE(t.out.find("Bind tag: 2 iterations, uniform mode, step 0.5"), std::string::npos) << t.out;
+
+  const std::string skin = "/arm_skin_0002.obj", corrected = "/arm_corrected_0002.obj";
+  EXPECT_NE(ReadBytes(rigid + skin), ReadBytes(narrow + skin));
+  EXPECT_EQ(ReadBytes(rigid + skin), ReadBytes(two + skin));
+  EXPECT_NE(ReadBytes(rigid + corrected), ReadBytes(two + corrected));
+
+  const RunResult bad = RunHost("demo --frames 3 --skin soft --out '" + Path("bad") + "'");
+  EXPECT_NE(bad.code, 0);
+  EXPECT_NE(bad.err.find("--skin"), std::string::npos) << bad.err;
+  EXPECT_TRUE(Files(Path("bad")).empty());
 }
 
 TEST_F(DemoTest, OverlaysDrawTheFalloffOnTheCorrectedPanels) {

@@ -84,6 +84,28 @@ TEST_F(GltfRunTest, CesiumMan) {
   ASSERT_EQ(rows.size(), 3u);
   EXPECT_NEAR(rows[1].time, 11.0 / 24.0, 1e-9);
   EXPECT_TRUE(std::isfinite(rows[0].skin_volume));  // closed once welded
+  // Every run lists the file's animations; an unnamed one by its index.
+  EXPECT_NE(stdout_.find("  0  (unnamed), 0.000-2.000 s (2.000 s), frames 0-48 at 24 fps"), std::string::npos)
+      << stdout_;
+  EXPECT_NE(stdout_.find("Running animation 0 (unnamed)"), std::string::npos) << stdout_;
+}
+
+// --list names the animations and runs nothing; --animation takes an index or a name, and a
+// range outside the animation is refused with the animation's own range.
+TEST_F(GltfRunTest, AnimationsAreListedChosenAndKeptToTheirRange) {
+  const std::string file = "../shared/data/gltf/CesiumMan.gltf";
+  const RunResult list = RunHost("run " + file + " --list --out '" + Path("listed") + "'");
+  EXPECT_EQ(list.code, 0) << list.err;
+  EXPECT_NE(list.out.find("0  (unnamed)"), std::string::npos) << list.out;
+  EXPECT_TRUE(Files(dir_).empty());
+
+  ExpectRefused("run " + file + " --frames 40-60", "covers frames 0-48");
+  ExpectRefused("run " + file + " --animation walk", "it has 0 (unnamed)");
+  ExpectRefused("run " + file + " --animation 1", "--animation 1");
+
+  const RunResult chosen = RunHost("run " + file + " --animation 0 --frames 47-48 --out '" + Path("chosen") + "'");
+  EXPECT_EQ(chosen.code, 0) << chosen.err;
+  EXPECT_NE(chosen.out.find("frames 47-48"), std::string::npos) << chosen.out;
 }
 
 TEST_F(GltfRunTest, RiggedFigure) {
@@ -156,7 +178,7 @@ TEST_F(GltfRunTest, BuffersAreReadOnlyFromTheFilesFolder) {
   // The buffer beside the file loads (so the refusals below are the guard's doing).
   s.doc["buffers"][0]["uri"] = "near.bin";
   std::ofstream(Path("scene/near.gltf")) << s.doc.dump();
-  const RunResult ok = RunHost("run '" + Path("scene/near.gltf") + "' --frames 0-0 --out '" + Path("near") + "'");
+  const RunResult ok = RunHost("run '" + Path("scene/near.gltf") + "' --frames 1-1 --out '" + Path("near") + "'");
   EXPECT_EQ(ok.code, 0) << ok.err;
   std::filesystem::remove_all(Path("near"));
 
@@ -189,7 +211,7 @@ TEST_F(GltfRunTest, ASignalLeavesOnlyCompleteFiles) {
   if (child == 0) {
     ::chdir(TAVREN_SOURCE_DIR);
     ::execl(TAVREN_BINARY_DIR "/cli/tavren-host", "tavren-host", "run", "../shared/data/gltf/CesiumMan.gltf",
-            "--frames", "0-400", "--out", out.c_str(), static_cast<char*>(nullptr));
+            "--fps", "200", "--out", out.c_str(), static_cast<char*>(nullptr));
     ::_exit(127);
   }
   // Stop it once frames are being written.

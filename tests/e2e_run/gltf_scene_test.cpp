@@ -60,7 +60,7 @@ TEST_P(GltfSceneTest, SkinFollowsTheFileAndRestPoseComesBack) {
   // Bound through the add command; the unanimated scene is the rest pose.
   std::vector<hostapp::TavrenPlacement> placed;
   std::string error;
-  ASSERT_TRUE(hostapp::PlaceAndBindTavren(doc_, {mesh}, 0, &placed, &error)) << error;
+  ASSERT_TRUE(hostapp::PlaceAndBindTavren(doc_, {mesh}, hostapp::TagSettings(), &placed, &error)) << error;
   ASSERT_EQ(placed.size(), 1u);
   EXPECT_EQ(mesh->FirstTag(), placed[0].tag);
   EXPECT_EQ(placed[0].deformer->Pred(), built_.meshes[0].skin);  // right after the skin

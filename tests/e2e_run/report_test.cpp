@@ -71,15 +71,36 @@ TEST(ReportTest, EdgeChange) {
   EXPECT_DOUBLE_EQ(pooled.Mean(), 4.0 / 21.0);
 }
 
-TEST(ReportTest, CsvLeavesUnmeasuredVolumesEmpty) {
+TEST(ReportTest, CsvLeavesUnmeasuredFiguresEmpty) {
   hostapp::FrameReport row;
   row.frame = 12;
   row.time = 0.5;
-  row.skin.sum = 0.25;
-  row.skin.edges = 2;
-  row.skin.max = 0.2;
-  row.skin_volume_ratio = row.corrected_volume_ratio = std::numeric_limits<double>::quiet_NaN();
-  EXPECT_EQ(hostapp::ReportCsv({row}), std::string(hostapp::kReportCsvHeader) + "\n12,0.5,0.125,0.2,0,0,,\n");
+  row.skin.strain.sum = 0.25;
+  row.skin.strain.edges = 2;
+  row.skin.strain.p95 = 0.15;
+  row.skin.strain.max = 0.2;
+  row.skin.detail_kept = 1.5;
+  row.skin.self_intersections = 7;
+  row.corrected.detail_kept = 1;
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  row.skin.volume_ratio = row.corrected.volume_ratio = nan;
+  EXPECT_EQ(hostapp::ReportCsv({row}),
+            std::string(hostapp::kReportCsvHeader) + "\n12,0.5,0.125,0.15,0.2,,1.5,7,0,0,0,,1,\n");
+}
+
+// The 95th percentile is the smallest change at or above which 5 % of the edges lie: with
+// 20 edges it is the 19th smallest, also when pooled from two meshes.
+TEST(ReportTest, StrainPercentileOfPooledMeshes) {
+  hostapp::EdgeChange a, b;
+  for (int i = 1; i <= 10; ++i) a.changes.push_back(0.01 * i);
+  for (int i = 11; i <= 20; ++i) b.changes.push_back(0.01 * i);
+  a.Finish();
+  EXPECT_DOUBLE_EQ(a.p95, 0.10);  // rank ceil(9.5) = 10 of 10
+  a.Add(b);
+  EXPECT_DOUBLE_EQ(a.p95, 0.19);
+  hostapp::EdgeChange none;
+  none.Finish();
+  EXPECT_EQ(none.p95, 0.0);
 }
 
 }  // namespace

@@ -51,9 +51,10 @@ std::vector<ReportRow> ReadReport(const std::string& path) {
       v.push_back(f.empty() ? std::numeric_limits<double>::quiet_NaN() : std::strtod(f.c_str(), nullptr));
     }
     if (line.back() == ',') v.push_back(std::numeric_limits<double>::quiet_NaN());
-    EXPECT_EQ(v.size(), 8u) << line;
-    if (v.size() != 8u) continue;
-    rows.push_back(ReportRow{static_cast<int>(v[0]), v[1], v[2], v[3], v[4], v[5], v[6], v[7]});
+    EXPECT_EQ(v.size(), 14u) << line;
+    if (v.size() != 14u) continue;
+    rows.push_back(ReportRow{static_cast<int>(v[0]), v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10],
+                             v[11], v[12], v[13]});
   }
   return rows;
 }

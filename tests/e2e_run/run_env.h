@@ -37,8 +37,10 @@ class ScratchTest : public ::testing::Test {
 // One row of a report CSV, by column; an empty field reads as NaN.
 struct ReportRow {
   int frame = 0;
-  double time = 0, skin_mean = 0, skin_max = 0, corrected_mean = 0, corrected_max = 0;
-  double skin_volume = 0, corrected_volume = 0;
+  double time = 0;
+  double skin_mean = 0, skin_p95 = 0, skin_max = 0, skin_volume = 0, skin_detail = 0, skin_crossings = 0;
+  double corrected_mean = 0, corrected_p95 = 0, corrected_max = 0, corrected_volume = 0, corrected_detail = 0,
+         corrected_crossings = 0;
 };
 // in: path of a report CSV. out: its rows; a test failure when the header or a row is malformed.
 std::vector<ReportRow> ReadReport(const std::string& path);

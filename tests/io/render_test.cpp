@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <tuple>
@@ -12,7 +14,10 @@
 #include "hostapp/render/camera.h"
 #include "hostapp/render/draw.h"
 #include "hostapp/render/image.h"
+#include "hostapp/render/gif.h"
 #include "hostapp/render/png.h"
+#include "hostapp/render/strain_color.h"
+#include "hostapp/render/text.h"
 #include "io/temp_dir.h"
 
 #pragma GCC diagnostic push
@@ -248,6 +253,66 @@ TEST(WritePng, PicturesReadBackExactlyAndFailuresLeaveNoFile) {
   EXPECT_FALSE(hostapp::WritePng(dir.File("nowhere/x.png"), img, &error));
   EXPECT_NE(error.find("nowhere/x.png"), std::string::npos);
   EXPECT_EQ(dir.List(), std::vector<std::string>{"hand.png"});
+}
+
+// The strain scale's stops give their own colours; between them the colour is mixed, and
+// strains outside the scale take its ends.
+TEST(StrainColor, StopsEndsAndMixes) {
+  for (const hostapp::StrainStop& stop : hostapp::kStrainStops) {
+    EXPECT_EQ(hostapp::StrainColor(stop.at), (Rgb8{stop.r, stop.g, stop.b})) << stop.at;
+  }
+  const hostapp::StrainStop& first = hostapp::kStrainStops[0];
+  const hostapp::StrainStop& last = hostapp::kStrainStops[hostapp::kStrainStopCount - 1];
+  EXPECT_EQ(hostapp::StrainColor(-1.0), (Rgb8{first.r, first.g, first.b}));
+  EXPECT_EQ(hostapp::StrainColor(std::nan("")), (Rgb8{first.r, first.g, first.b}));
+  EXPECT_EQ(hostapp::StrainColor(14.75), (Rgb8{last.r, last.g, last.b}));
+  const hostapp::StrainStop& a = hostapp::kStrainStops[1];
+  const hostapp::StrainStop& b = hostapp::kStrainStops[2];
+  const Rgb8 mid = hostapp::StrainColor(0.5 * (a.at + b.at));
+  EXPECT_NEAR(mid.r, 0.5 * (a.r + b.r), 0.5 + 1e-9);
+  EXPECT_NEAR(mid.g, 0.5 * (a.g + b.g), 0.5 + 1e-9);
+}
+
+// An animated GIF reads back with every frame in order, its size and its delay, the colours
+// of a few flat areas kept; bad input leaves no file.
+TEST(WriteGif, FramesReadBackInOrder) {
+  if (!hostapp::GifSupported()) GTEST_SKIP() << "built without giflib";
+  TempDir dir;
+  const Rgb8 colors[3] = {{200, 40, 40}, {40, 200, 40}, {40, 40, 200}};
+  std::vector<Image> frames;
+  for (const Rgb8& c : colors) {
+    frames.emplace_back(48, 32, c);
+    hostapp::DrawText(frames.back(), 2, 2, "frame", Rgb8{255, 255, 255});
+  }
+  std::string error;
+  const std::string path = dir.File("anim.gif");
+  ASSERT_TRUE(hostapp::WriteGif(path, frames, 4, &error)) << error;
+  std::ifstream in(path, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  int* delays = nullptr;
+  int w = 0, h = 0, layers = 0, channels = 0;
+  unsigned char* back = stbi_load_gif_from_memory(reinterpret_cast<const unsigned char*>(bytes.data()),
+                                                  static_cast<int>(bytes.size()), &delays, &w, &h, &layers, &channels, 3);
+  ASSERT_NE(back, nullptr);
+  EXPECT_EQ(w, 48);
+  EXPECT_EQ(h, 32);
+  ASSERT_EQ(layers, 3);
+  for (int f = 0; f < 3; ++f) {
+    EXPECT_EQ(delays[f], 40);  // milliseconds
+    const unsigned char* corner = back + static_cast<size_t>(f) * w * h * 3 + ((h - 1) * w + (w - 1)) * 3;
+    EXPECT_NEAR(corner[0], colors[f].r, 8) << f;
+    EXPECT_NEAR(corner[1], colors[f].g, 8) << f;
+    EXPECT_NEAR(corner[2], colors[f].b, 8) << f;
+  }
+  stbi_image_free(back);
+  stbi_image_free(delays);
+
+  EXPECT_FALSE(hostapp::WriteGif(dir.File("none.gif"), {}, 4, &error));
+  EXPECT_NE(error.find("none.gif"), std::string::npos);
+  frames.emplace_back(10, 10, Rgb8{});
+  EXPECT_FALSE(hostapp::WriteGif(dir.File("mixed.gif"), frames, 4, &error));
+  EXPECT_NE(error.find("mixed.gif"), std::string::npos);
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"anim.gif"});
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ struct RunOptions {
   std::string frames;  // "A-B" or "A"; empty: the animation's range
   int iterations = 0;
   bool overlays = false;
+  std::string cache;  // "mdd" or "pc2": also write the corrected frames as a point cache
 };
 
 // in: text. out: *first, *last from "A-B" or "A" (non-negative integers, A <= B, at most
@@ -132,6 +133,7 @@ void RunFile(const RunOptions& options) {
 
   for (int32_t f = first; f <= last; ++f) job.frames.push_back(f);
   job.fps = options.fps;
+  job.cache_format = options.cache;
   job.picture_frames = hostapp::PictureFrames(job.frames, 3);
   job.picture.draw_overlays = options.overlays;
   job.on_frame = [](const hostapp::FrameReport& row) {
@@ -166,6 +168,10 @@ void AddRunCommand(CLI::App& app) {
       ->type_name("A-B");
   cmd->add_option("--iterations", options->iterations, "smoothing iterations of the bind tags (default: the tag's own)")
       ->check(CLI::Range(1, 1000));
+  cmd->add_option("--cache", options->cache,
+                  "also write the corrected frames of each mesh as one point cache, <mesh>_corrected.mdd or .pc2")
+      ->check(CLI::IsMember({"mdd", "pc2"}))
+      ->type_name("mdd|pc2");
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformers draw (their falloff) in the picture");
   cmd->callback([options] { RunFile(*options); });
 }

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang make libgtest-dev libgmock-dev libbenchmark-dev
-          libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file)
+          libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file parallel)
 if [ "${1:-}" = "--with-cross-check" ]; then packages+=(llvm); fi
 
 missing=()

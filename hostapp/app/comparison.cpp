@@ -5,11 +5,13 @@
 #include <cstdio>
 #include <filesystem>
 #include <limits>
+#include <memory>
 #include <system_error>
 
 #include "hostapp/app/session.h"
 #include "hostapp/eval/evaluate.h"
 #include "hostapp/io/obj.h"
+#include "hostapp/io/point_cache_file.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/input.h"
 #include "hostapp/scene/matrix.h"
@@ -170,6 +172,24 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
     outcome->rest_files.push_back(path);
   }
 
+  // Point caches of the corrected meshes, filled frame by frame.
+  std::vector<std::unique_ptr<PointCacheWriter>> caches;
+  for (size_t m = 0; m < job.placements.size() && !job.cache_format.empty(); ++m) {
+    const std::string path = Join(job.out_dir, job.placements[m].stem + "_corrected." + job.cache_format);
+    PointCacheInfo info;
+    if (!PointCacheFormatOf(path, &info.format)) {
+      *error = job.cache_format + ": not a point cache format (mdd or pc2)";
+      return false;
+    }
+    info.points = static_cast<int32_t>(job.placements[m].mesh->Points().size());
+    info.frames = static_cast<int32_t>(job.frames.size());
+    info.start = job.frames.empty() ? 0.0f : static_cast<float>(job.frames.front());
+    for (int32_t frame : job.frames) info.times.push_back(static_cast<float>(job.fps > 0 ? frame / job.fps : 0.0));
+    caches.push_back(std::make_unique<PointCacheWriter>());
+    if (!caches.back()->Open(path, info, error)) return false;
+    outcome->cache_files.push_back(path);
+  }
+
   std::vector<PictureRow> picture_rows;
   std::vector<std::vector<C4D_Vector>> skin, corrected;
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -206,6 +226,8 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
         return false;
       }
       outcome->mesh_files += 2;
+      if (!caches.empty() && !caches[m]->WriteFrame(static_cast<int32_t>(outcome->rows.size()), corrected[m], error))
+        return false;
     }
     const bool measured = outcome->closed_meshes > 0 && rest_volume != 0;
     row.skin_volume_ratio = measured ? skin_volume / rest_volume : nan;
@@ -225,6 +247,9 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
     }
   }
 
+  for (const std::unique_ptr<PointCacheWriter>& cache : caches) {
+    if (!cache->Finish(error)) return false;
+  }
   outcome->report_file = Join(job.out_dir, job.stem + "_report.csv");
   if (!WriteReportCsv(outcome->report_file, outcome->rows, error)) return false;
 
@@ -291,6 +316,7 @@ std::string DescribeOutcome(const ComparisonJob& job, const ComparisonOutcome& o
              "\n";
     }
   }
+  for (const std::string& cache : outcome.cache_files) out += "  corrected point cache      " + cache + "\n";
   out += "  per-frame report (CSV)     " + outcome.report_file + "\n";
   if (!outcome.picture_file.empty()) {
     std::string frames;

@@ -57,6 +57,10 @@ struct ComparisonJob {
   double fps = 24.0;                    // a frame's time is frame / fps
   std::vector<int32_t> picture_frames;  // among frames: one row of the picture each
   PictureOptions picture;               // columns are set to 2 (skin only | corrected)
+  // "mdd" or "pc2": the corrected points of every frame also go into one point cache per
+  // mesh, <mesh stem>_corrected.<format> (frame numbers from the first frame, MDD times
+  // frame / fps); empty: none.
+  std::string cache_format;
   // Called after each frame is measured and written (may be empty).
   std::function<void(const FrameReport&)> on_frame;
 };
@@ -65,6 +69,7 @@ struct ComparisonOutcome {
   std::vector<FrameReport> rows;
   std::string scene_file, report_file, picture_file;
   std::vector<std::string> rest_files;  // one OBJ per mesh
+  std::vector<std::string> cache_files;  // one point cache per mesh, when asked for
   int32_t mesh_files = 0;               // OBJs written per frame, all frames
   int32_t closed_meshes = 0;            // meshes whose volume is measured
 };

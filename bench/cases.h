@@ -66,6 +66,7 @@ void RegisterAdjacencyBenchmarks();
 void RegisterSmoothingBenchmarks();
 void RegisterCaptureBenchmarks();
 void RegisterDeformBenchmarks();
+void RegisterSequenceBenchmarks();
 
 // Frees the deformation benchmarks' cached scene (before the program ends).
 void ReleaseDeformScene();

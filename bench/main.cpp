@@ -14,6 +14,7 @@ int main(int argc, char** argv) {
   bench::RegisterSmoothingBenchmarks();
   bench::RegisterCaptureBenchmarks();
   bench::RegisterDeformBenchmarks();
+  bench::RegisterSequenceBenchmarks();
   bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   bench::ReleaseDeformScene();

@@ -21,7 +21,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
   // Prints the table after the last run.
   void Finalize() override;
 
-  // Target ratio of a case: 1.5 for Adjacency, 1.3 for the others.
+  // Target ratio of a case: 1.2 for every case.
   static double TargetOf(const std::string& caseName);
 
  private:

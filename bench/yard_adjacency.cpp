@@ -6,17 +6,6 @@
 namespace bench {
 namespace {
 
-// One polygon side filed under its unordered edge.
-struct Side {
-  uint64_t edge;  // lower point << 32 | upper point
-  uint32_t id;    // polygon * 4 + side
-};
-
-inline uint64_t EdgeKey(int32_t x, int32_t y) {
-  const uint32_t lower = static_cast<uint32_t>(std::min(x, y)), upper = static_cast<uint32_t>(std::max(x, y));
-  return static_cast<uint64_t>(lower) << 32 | upper;
-}
-
 // Ordered corners of side s (0 a-b, 1 b-c, 2 c-d, 3 d-a).
 inline void Corners(const CPolygon& q, int32_t s, int32_t* x, int32_t* y) {
   const int32_t c[5] = {q.a, q.b, q.c, q.d, q.a};
@@ -31,33 +20,50 @@ constexpr uint8_t kOpen = 2;   // no other polygon uses the edge
 
 void BuildCsrNeighbors(int32_t pointCount, const CPolygon* polygons, int32_t polygonCount, CsrNeighbors& lists) {
   const int32_t n = pointCount, m = polygonCount;
-  std::vector<Side> sides;
-  sides.reserve(static_cast<size_t>(m) * 4);
+  // Counting sort of the sides by their lower corner: rows of (upper corner, side id), each
+  // row in ascending side id because the sides are dealt in that order.
+  std::vector<int32_t> rowStart(static_cast<size_t>(n) + 1, 0);
   for (int32_t p = 0; p < m; ++p) {
     const CPolygon& q = polygons[p];
     for (int32_t s = 0; s < 4; ++s) {
       if (s == 2 && q.c == q.d) continue;  // a triangle has no side c-d
       int32_t x, y;
       Corners(q, s, &x, &y);
-      sides.push_back({EdgeKey(x, y), static_cast<uint32_t>(p) * 4u + static_cast<uint32_t>(s)});
+      ++rowStart[static_cast<size_t>(std::min(x, y)) + 1];
     }
   }
-  std::sort(sides.begin(), sides.end(),
-            [](const Side& l, const Side& r) { return l.edge != r.edge ? l.edge < r.edge : l.id < r.id; });
-
-  // Each run of equal edges: its first side is the first occurrence; the edge is open when
-  // every side of the run belongs to that side's polygon.
-  std::vector<uint8_t> flags(static_cast<size_t>(m) * 4, 0);
-  for (size_t i = 0; i < sides.size();) {
-    size_t j = i + 1;
-    bool open = true;
-    const uint32_t poly = sides[i].id >> 2;
-    while (j < sides.size() && sides[j].edge == sides[i].edge) {
-      if ((sides[j].id >> 2) != poly) open = false;
-      ++j;
+  for (int32_t i = 0; i < n; ++i) rowStart[i + 1] += rowStart[i];
+  std::vector<int32_t> upper(static_cast<size_t>(rowStart[n]));
+  std::vector<uint32_t> side(static_cast<size_t>(rowStart[n]));
+  {
+    std::vector<int32_t> cursor(rowStart.begin(), rowStart.end() - 1);
+    for (int32_t p = 0; p < m; ++p) {
+      const CPolygon& q = polygons[p];
+      for (int32_t s = 0; s < 4; ++s) {
+        if (s == 2 && q.c == q.d) continue;
+        int32_t x, y;
+        Corners(q, s, &x, &y);
+        const int32_t at = cursor[std::min(x, y)]++;
+        upper[at] = std::max(x, y);
+        side[at] = static_cast<uint32_t>(p) * 4u + static_cast<uint32_t>(s);
+      }
     }
-    flags[sides[i].id] = static_cast<uint8_t>(kFirst | (open ? kOpen : 0));
-    i = j;
+  }
+
+  // Within a row (a handful of sides), the first side with a given upper corner is the
+  // edge's first occurrence; the edge is open when all its sides are of that side's polygon.
+  std::vector<uint8_t> flags(static_cast<size_t>(m) * 4, 0);
+  for (int32_t r = 0; r < n; ++r) {
+    const int32_t b = rowStart[r], e = rowStart[r + 1];
+    for (int32_t i = b; i < e; ++i) {
+      bool seen = false;
+      for (int32_t j = b; j < i && !seen; ++j) seen = upper[j] == upper[i];
+      if (seen) continue;
+      bool open = true;
+      for (int32_t j = i + 1; j < e; ++j)
+        if (upper[j] == upper[i] && (side[j] >> 2) != (side[i] >> 2)) open = false;
+      flags[side[i]] = static_cast<uint8_t>(kFirst | (open ? kOpen : 0));
+    }
   }
 
   // Count, offset, fill: both endpoints of every first occurrence, in polygon then side order.

@@ -1,8 +1,10 @@
-// The yardstick: the binding engine's work done on flat arrays with the standard library
-// only (compressed rows instead of lists of lists, std::sort instead of the host's
-// adjacency, a crew of std::threads instead of the host's thread groups). Its arithmetic and order of
-// operations are those of the plug-in, so its results match the host path bit for bit and
-// the benchmarks can check that they time the same work.
+// The yardstick: the binding engine's work written a second time, as simply and as fast as
+// flat arrays allow, with the standard library only (compressed rows instead of lists of
+// lists, counting sorts instead of the host's adjacency, a crew of std::threads instead of
+// the host's thread groups). It is an implementation of its own, not a copy of the plug-in's
+// code; it takes every sum and product in the plug-in's order, so that its results equal the
+// host path's to the bit. tests/yardstick holds the two together on awkward meshes, and
+// every benchmark case checks it again before it times anything.
 #ifndef BENCH_YARDSTICK_H
 #define BENCH_YARDSTICK_H
 
@@ -37,9 +39,9 @@ struct SmoothSettings {
   float strength = 1.0f;
 };
 
-// Edge adjacency by sorting: every polygon side as (lower, upper, polygon * 4 + side),
-// std::sort, first occurrences and open edges read off the sorted runs, then the lists
-// filled in polygon and side order.
+// Edge adjacency by a counting sort: every polygon side filed in the row of its lower
+// corner (rows in side order), first occurrences and open edges read off each short row,
+// then the lists filled in polygon and side order.
 // in: pointCount points, polygons[0..polygonCount) with corners in range. out: lists.
 void BuildCsrNeighbors(int32_t pointCount, const CPolygon* polygons, int32_t polygonCount, CsrNeighbors& lists);
 

@@ -37,6 +37,7 @@ struct RunOptions {
   bool overlays = false;
   bool viewer = true;  // also the viewer page
   bool no_gltf = false;  // leave out the animations as .glb
+  std::string cache;  // "mdd" or "pc2": also write the corrected frames as a point cache
 };
 
 // in: a name. out: the name with every character other than letters, digits, '-' and '_'
@@ -215,6 +216,7 @@ void RunFile(const RunOptions& options) {
 
   for (int64_t f = first; f <= last; ++f) job.frames.push_back(static_cast<int32_t>(f));
   job.fps = options.fps;
+  job.cache_format = options.cache;
   job.picture.draw_overlays = options.overlays;
   job.write_gltf = !options.no_gltf;
   job.on_frame = [](const hostapp::FrameReport& row) {
@@ -254,6 +256,10 @@ void AddRunCommand(CLI::App& app) {
       ->type_name("NAME|INDEX");
   cmd->add_flag("--list", options->list, "list the file's animations (index, name, duration, frames) and stop");
   options->tag.AddTo(*cmd);
+  cmd->add_option("--cache", options->cache,
+                  "also write the corrected frames of each mesh as one point cache, <mesh>_corrected.mdd or .pc2")
+      ->check(CLI::IsMember({"mdd", "pc2"}))
+      ->type_name("mdd|pc2");
   cmd->add_flag("--overlays", options->overlays, "also draw what the deformers draw (their falloff) in the picture");
   cmd->add_flag("--no-gltf", options->no_gltf,
                "leave out STEM_skin.glb and STEM_corrected.glb (the animations as glTF morph targets)");

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ clang make libgtest-dev libgmock-dev libbenchmark-dev
           libtinygltf-dev nlohmann-json3-dev libstb-dev libcli11-dev libclang-rt-14-dev llvm file
-          libassimp-dev libcgal-dev libgif-dev)
+          libassimp-dev libcgal-dev libgif-dev parallel)
 if [ "${1:-}" = "--with-cross-check" ]; then packages+=(llvm); fi
 
 missing=()

@@ -9,7 +9,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-for target in obj gltf scene; do
+for target in obj gltf scene point_cache; do
   mkdir -p "$work/$target"
   extra=()
   max_len=65536

@@ -15,6 +15,7 @@
 #include "hostapp/io/obj.h"
 #include "hostapp/render/gif.h"
 #include "hostapp/render/strain_color.h"
+#include "hostapp/io/point_cache_file.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/input.h"
 #include "hostapp/scene/matrix.h"
@@ -320,6 +321,24 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
   GlbAnimationWriter skin_glb("skin only", job.fps), corrected_glb("corrected", job.fps);
   if (job.write_gltf && !StartGlbFiles(job, &skin_glb, &corrected_glb, error)) return false;
 
+  // Point caches of the corrected meshes, filled frame by frame.
+  std::vector<std::unique_ptr<PointCacheWriter>> caches;
+  for (size_t m = 0; m < job.placements.size() && !job.cache_format.empty(); ++m) {
+    const std::string path = Join(job.out_dir, job.placements[m].stem + "_corrected." + job.cache_format);
+    PointCacheInfo info;
+    if (!PointCacheFormatOf(path, &info.format)) {
+      *error = job.cache_format + ": not a point cache format (mdd or pc2)";
+      return false;
+    }
+    info.points = static_cast<int32_t>(job.placements[m].mesh->Points().size());
+    info.frames = static_cast<int32_t>(job.frames.size());
+    info.start = job.frames.empty() ? 0.0f : static_cast<float>(job.frames.front());
+    for (int32_t frame : job.frames) info.times.push_back(static_cast<float>(job.fps > 0 ? frame / job.fps : 0.0));
+    caches.push_back(std::make_unique<PointCacheWriter>());
+    if (!caches.back()->Open(path, info, error)) return false;
+    outcome->cache_files.push_back(path);
+  }
+
   std::vector<StoredFrame> stored;
   std::vector<std::vector<C4D_Vector>> skin, corrected;
   const double nan = std::numeric_limits<double>::quiet_NaN();
@@ -373,6 +392,8 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
       sf.corrected_colors.push_back(StrainColors(FaceStrains(rest, corrected[m], polygons)));
       sf.skin.push_back(ToGlobal(*p.mesh, skin[m]));
       sf.corrected.push_back(ToGlobal(*p.mesh, corrected[m]));
+      if (!caches.empty() && !caches[m]->WriteFrame(static_cast<int32_t>(outcome->rows.size()), corrected[m], error))
+        return false;
     }
     if (job.write_gltf && (!skin_glb.AddFrame(frame, skin, error) || !corrected_glb.AddFrame(frame, corrected, error))) {
       return false;
@@ -390,6 +411,9 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
     stored.push_back(std::move(sf));
   }
 
+  for (const std::unique_ptr<PointCacheWriter>& cache : caches) {
+    if (!cache->Finish(error)) return false;
+  }
   outcome->report_file = Join(job.out_dir, job.stem + "_report.csv");
   if (!WriteReportCsv(outcome->report_file, outcome->rows, error)) return false;
   if (job.write_gltf) {
@@ -497,6 +521,7 @@ std::string DescribeOutcome(const ComparisonJob& job, const ComparisonOutcome& o
              "\n";
     }
   }
+  for (const std::string& cache : outcome.cache_files) out += "  corrected point cache      " + cache + "\n";
   out += "  per-frame report (CSV)     " + outcome.report_file + "\n";
   if (!outcome.skin_gltf_file.empty()) {
     out += "  skin-only glTF animation   " + outcome.skin_gltf_file + "\n";

@@ -58,6 +58,10 @@ struct ComparisonJob {
   int32_t picture_rows = 3;             // rows of the picture (MostStrainedFrames)
   PictureOptions picture;               // columns are set to 2 (skin only | corrected)
   bool write_gltf = true;               // also <stem>_skin.glb and <stem>_corrected.glb
+  // "mdd" or "pc2": the corrected points of every frame also go into one point cache per
+  // mesh, <mesh stem>_corrected.<format> (frame numbers from the first frame, MDD times
+  // frame / fps); empty: none.
+  std::string cache_format;
   // Called after each frame is measured and written (may be empty).
   std::function<void(const FrameReport&)> on_frame;
 };
@@ -71,6 +75,7 @@ struct ComparisonOutcome {
   std::vector<int32_t> picture_frames;   // the picture's rows
   int64_t rest_self_intersections = -1;  // of the rest meshes; -1 when not measured
   std::vector<std::string> rest_files;  // one OBJ per mesh
+  std::vector<std::string> cache_files;  // one point cache per mesh, when asked for
   int32_t mesh_files = 0;               // OBJs written per frame, all frames
   int32_t closed_meshes = 0;            // meshes whose volume is measured
 };

@@ -167,11 +167,7 @@ bool DeformScene::Bind(std::string* error) {
 
 bool DeformScene::SetPose(const Mesh& posed, const std::string& source, std::string* error) {
   const size_t n = mesh_->Points().size();
-  if (posed.points.size() != n) {
-    *error =
-        source + ": " + std::to_string(posed.points.size()) + " points, but the rest mesh has " + std::to_string(n);
-    return false;
-  }
+  if (posed.points.size() != n) return SetPosePoints(posed.points, source, error);
   const std::vector<C4D_CPolygon>& polys = mesh_->Polygons();
   if (posed.polygons.size() != polys.size()) {
     *error = source + ": " + std::to_string(posed.polygons.size()) + " faces, but the rest mesh has " +
@@ -184,13 +180,23 @@ bool DeformScene::SetPose(const Mesh& posed, const std::string& source, std::str
       return false;
     }
   }
+  return SetPosePoints(posed.points, source, error);
+}
+
+bool DeformScene::SetPosePoints(const std::vector<C4D_Vector>& points, const std::string& source,
+                                std::string* error) {
+  const size_t n = mesh_->Points().size();
+  if (points.size() != n) {
+    *error = source + ": " + std::to_string(points.size()) + " points, but the rest mesh has " + std::to_string(n);
+    return false;
+  }
   if (!cache_) {
     std::unique_ptr<PointCacheObject> cache = NewPointCache();
     cache_ = cache.get();
     // The cache runs first: it sits before the deformer among the mesh's children.
     cache.release()->InsertBefore(deformer_);
   }
-  cache_->Points() = posed.points;
+  cache_->Points() = points;
   return true;
 }
 

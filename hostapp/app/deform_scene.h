@@ -76,6 +76,9 @@ class DeformScene {
   // names it in messages. out: false with *error ("SOURCE: ...") on a mismatch; the cache is
   // then unchanged.
   bool SetPose(const Mesh& posed, const std::string& source, std::string* error);
+  // The same for posed points alone, as a point cache holds them (the polygons are the rest
+  // mesh's). out: false with *error when the point count differs.
+  bool SetPosePoints(const std::vector<C4D_Vector>& points, const std::string& source, std::string* error);
 
   // Evaluates the document once. out: *points, the deformed points of the mesh; false with
   // *error when a deformer or the point cache reported a failure. Throws std::bad_alloc

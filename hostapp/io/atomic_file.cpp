@@ -210,24 +210,58 @@ void SyncFolderOf(const std::string& path) {
 
 }  // namespace
 
+struct AtomicFile::Temporary {
+  Temporary(const std::string& path, std::string* error) : file(path, error) {}
+  TemporaryFile file;
+};
+
+AtomicFile::AtomicFile() = default;
+AtomicFile::~AtomicFile() = default;
+
+bool AtomicFile::Open(const std::string& path, std::string* error) {
+  Abandon();
+  path_ = path;
+  struct stat st;
+  existed_ = ::stat(path.c_str(), &st) == 0;
+  if (path.empty()) return Fail("empty file name", error);
+  std::string failure;
+  temp_ = std::make_unique<Temporary>(path, &failure);
+  if (!temp_->file.file()) {
+    temp_.reset();
+    return Fail(failure, error);
+  }
+  return true;
+}
+
+std::FILE* AtomicFile::File() const { return temp_ ? temp_->file.file() : nullptr; }
+
+bool AtomicFile::Commit(std::string* error) {
+  if (!File()) return Fail("write failed", error);
+  std::string failure = temp_->file.Finish();
+  if (failure.empty()) failure = temp_->file.RenameTo(path_);
+  temp_.reset();
+  if (!failure.empty()) return Fail(failure, error);
+  SyncFolderOf(path_);
+  return true;
+}
+
+void AtomicFile::Abandon() { temp_.reset(); }
+
+bool AtomicFile::Fail(const std::string& what, std::string* error) const {
+  if (error) *error = path_ + ": " + what + (existed_ ? " (the previous file is unchanged)" : "; nothing was written");
+  return false;
+}
+
 bool WriteFileAtomically(const std::string& path, const std::function<bool(std::FILE*, std::string*)>& write,
                          std::string* error) {
-  struct stat st;
-  const bool existed = ::stat(path.c_str(), &st) == 0;
-  auto fail = [&](const std::string& what) {
-    if (error) *error = path + ": " + what + (existed ? " (the previous file is unchanged)" : "; nothing was written");
-    return false;
-  };
-  if (path.empty()) return fail("empty file name");
+  AtomicFile file;
+  if (!file.Open(path, error)) return false;
   std::string failure;
-  TemporaryFile temp(path, &failure);
-  if (!temp.file()) return fail(failure);
-  if (!write(temp.file(), &failure)) return fail(failure.empty() ? "write failed" : failure);
-  failure = temp.Finish();
-  if (failure.empty()) failure = temp.RenameTo(path);
-  if (!failure.empty()) return fail(failure);
-  SyncFolderOf(path);
-  return true;
+  if (!write(file.File(), &failure)) {
+    file.Abandon();
+    return file.Fail(failure.empty() ? "write failed" : failure, error);
+  }
+  return file.Commit(error);
 }
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {

@@ -13,10 +13,46 @@
 
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
 namespace hostapp {
+
+// A file written atomically piece by piece: Open makes the temporary file (as described
+// above), the caller writes (and may seek) through File(), Commit puts it in place. A file
+// neither committed nor abandoned is abandoned when the object goes.
+class AtomicFile {
+ public:
+  AtomicFile();
+  ~AtomicFile();
+  AtomicFile(const AtomicFile&) = delete;
+  AtomicFile& operator=(const AtomicFile&) = delete;
+
+  // in: path, the target file. out: true with File() open for writing (binary) on a new,
+  // empty temporary file beside it; false with *error (if not null) naming the path.
+  bool Open(const std::string& path, std::string* error);
+
+  std::FILE* File() const;
+
+  // Flushes, syncs and closes the temporary file and renames it over the target.
+  // out: true when the target now holds what was written; false with *error (if not null)
+  // naming the path, the temporary file removed and the target as it was.
+  bool Commit(std::string* error);
+
+  // Closes and removes the temporary file, if any; the target stays as it was.
+  void Abandon();
+
+  // in: what failed. out: false, with *error (if not null) set to the path, what failed and
+  // what became of the target.
+  bool Fail(const std::string& what, std::string* error) const;
+
+ private:
+  struct Temporary;
+  std::unique_ptr<Temporary> temp_;
+  std::string path_;
+  bool existed_ = false;
+};
 
 // Writes a file atomically.
 // in:  path, the target file; write, called once with the open temporary file, returns

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <nlohmann/json.hpp>
 
+#include "hostapp/io/point_cache_file.h"
 #include "run_env.h"
 
 namespace e2e_run {
@@ -114,6 +115,29 @@ TEST_F(GltfRunTest, RiggedFigure) {
 }
 
 TEST_F(GltfRunTest, RiggedSimple) { RunCharacter("RiggedSimple", 20, 22); }
+
+TEST_F(GltfRunTest, CorrectedFramesAsPointCache) {
+  const std::string out = Path("cache");
+  const RunResult r = RunHost("run ../shared/data/gltf/RiggedSimple.gltf --frames 20-22 --cache pc2 --out '" + out + "'");
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("RiggedSimple_corrected.pc2"), std::string::npos) << r.out;
+  hostapp::PointCacheReader cache;
+  std::string error;
+  ASSERT_TRUE(cache.Open(out + "/RiggedSimple_corrected.pc2", &error)) << error;
+  EXPECT_EQ(cache.Info().frames, 3);
+  EXPECT_EQ(cache.Info().start, 20.0f);
+  std::vector<C4D_Vector> points;
+  for (int f = 0; f < 3; ++f) {
+    ASSERT_TRUE(cache.ReadFrame(f, &points, &error)) << error;
+    const hostapp::Mesh m = ReadMesh(out + "/RiggedSimple_corrected_00" + std::to_string(20 + f) + ".obj");
+    ASSERT_EQ(points.size(), m.points.size());
+    for (size_t i = 0; i < points.size(); ++i) {
+      ASSERT_EQ(points[i].x, static_cast<float>(m.points[i].x)) << "frame " << f << " point " << i;
+      ASSERT_EQ(points[i].y, static_cast<float>(m.points[i].y));
+      ASSERT_EQ(points[i].z, static_cast<float>(m.points[i].z));
+    }
+  }
+}
 
 TEST_F(GltfRunTest, BadFilesAreRefusedWithoutWritingAnything) {
   // Cut off in the middle, as by an interrupted copy.

@@ -58,21 +58,28 @@ class ScratchDir {
   std::string path_;
 };
 
-// in: workdir, the folder to run in; args, the command line after the program name (shell
-// syntax). out: the result of running the built tavren-host there, its streams captured in a
-// scratch folder of their own.
-inline RunResult RunHostIn(const std::string& workdir, const std::string& args) {
+// The built tavren-host, quoted for the shell.
+inline std::string HostCommand() { return "'" TAVREN_BINARY_DIR "/cli/tavren-host'"; }
+
+// in: workdir, the folder to run in; command, a shell command line. out: the result of
+// running it there, its streams captured in a scratch folder of their own.
+inline RunResult RunShellIn(const std::string& workdir, const std::string& command) {
   RunResult r;
   ScratchDir io("tavren-cli-io");
   if (io.Path().empty()) return r;
   const std::string out = io.Path() + "/stdout", err = io.Path() + "/stderr";
-  const std::string command = "cd '" + workdir + "' && '" TAVREN_BINARY_DIR "/cli/tavren-host' " + args + " >'" +
-                              out + "' 2>'" + err + "' </dev/null";
-  const int status = std::system(command.c_str());
+  const std::string line = "cd '" + workdir + "' && " + command + " >'" + out + "' 2>'" + err + "' </dev/null";
+  const int status = std::system(line.c_str());
   r.code = (status != -1 && WIFEXITED(status)) ? WEXITSTATUS(status) : -1;
   r.out = ReadBytes(out);
   r.err = ReadBytes(err);
   return r;
+}
+
+// in: workdir; args, the command line after the program name (shell syntax). out: the
+// result of running the built tavren-host there.
+inline RunResult RunHostIn(const std::string& workdir, const std::string& args) {
+  return RunShellIn(workdir, HostCommand() + " " + args);
 }
 
 }  // namespace clirun

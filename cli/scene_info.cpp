@@ -9,6 +9,7 @@
 #include "hostapp/eval/point_cache.h"
 #include "hostapp/scene/document.h"
 #include "hostapp/scene/registry.h"
+#include "hostapp/services/printable.h"
 
 namespace tavren_cli {
 namespace {
@@ -55,7 +56,7 @@ std::string BindTagDetails(const hostapp::Tag& tag) {
           (d.GetBool(TTAVREN_PINBORDER) ? "on" : "off") + ", step " + step + ", smooth only " +
           (d.GetBool(TTAVREN_SMOOTHONLY) ? "on" : "off");
   if (const hostapp::Node* map = d.GetLink(TTAVREN_VERTEXMAP))
-    text += ", vertex map \"" + map->Name() + "\"" + (d.GetBool(TTAVREN_USEVERTEXMAP, true) ? "" : " (not used)");
+    text += ", vertex map \"" + hostapp::PrintableText(map->Name()) + "\"" + (d.GetBool(TTAVREN_USEVERTEXMAP, true) ? "" : " (not used)");
   return text;
 }
 
@@ -79,11 +80,11 @@ std::string ObjectDetails(const hostapp::Object& op) {
 void PrintObject(const hostapp::Object& op, int depth) {
   const std::string indent(static_cast<size_t>(depth) * 2, ' ');
   const std::string details = ObjectDetails(op);
-  std::printf("%s%s  [%s]%s%s\n", indent.c_str(), op.Name().c_str(), TypeName(op.Type()).c_str(),
+  std::printf("%s%s  [%s]%s%s\n", indent.c_str(), hostapp::PrintableText(op.Name()).c_str(), TypeName(op.Type()).c_str(),
               details.empty() ? "" : "  ", details.c_str());
   for (const hostapp::Tag* tag = op.FirstTag(); tag; tag = tag->Next()) {
     const std::string tag_details = TagDetails(*tag);
-    std::printf("%s  tag %s  [%s]%s%s\n", indent.c_str(), tag->Name().c_str(), TypeName(tag->Type()).c_str(),
+    std::printf("%s  tag %s  [%s]%s%s\n", indent.c_str(), hostapp::PrintableText(tag->Name()).c_str(), TypeName(tag->Type()).c_str(),
                 tag_details.empty() ? "" : "  ", tag_details.c_str());
   }
   for (const hostapp::Object* c = op.Down(); c; c = c->Next()) PrintObject(*c, depth + 1);

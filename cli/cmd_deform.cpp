@@ -252,7 +252,8 @@ std::vector<std::unique_ptr<hostapp::DeformScene>> SceneCopies(std::unique_ptr<h
     throw CommandError("cannot copy the bound scene for --jobs: " + error);
   scenes.push_back(std::move(scene));
   while (scenes.size() < count) {
-    std::unique_ptr<hostapp::Document> doc = hostapp::ParseDocument(bytes.data(), bytes.size(), "the bound scene", &error);
+    std::unique_ptr<hostapp::Document> doc =
+        hostapp::ParseDocument(bytes.data(), bytes.size(), "the bound scene", &error);
     std::unique_ptr<hostapp::DeformScene> copy =
         doc ? hostapp::DeformScene::Adopt(std::move(doc), "the bound scene", &error) : nullptr;
     if (!copy) throw CommandError("cannot copy the bound scene for --jobs: " + error);

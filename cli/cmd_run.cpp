@@ -93,7 +93,8 @@ std::string AnimationList(const hostapp::GltfScene& scene, double fps) {
 // the animations when none matches.
 int32_t ChooseAnimation(const hostapp::GltfScene& scene, const std::string& wanted, const std::string& file) {
   if (wanted.empty()) return 0;
-  if (scene.animations.empty()) throw tavren_cli::CommandError("--animation " + wanted + ": " + file + " has no animation");
+  if (scene.animations.empty())
+    throw tavren_cli::CommandError("--animation " + wanted + ": " + file + " has no animation");
   const bool digits = wanted.size() < 9 && wanted.find_first_not_of("0123456789") == std::string::npos;
   if (digits && std::stol(wanted) < static_cast<long>(scene.animations.size())) return std::stoi(wanted);
   for (size_t i = 0; i < scene.animations.size(); ++i) {
@@ -101,9 +102,10 @@ int32_t ChooseAnimation(const hostapp::GltfScene& scene, const std::string& want
   }
   std::string names;
   for (size_t i = 0; i < scene.animations.size(); ++i) {
-    names += (i ? ", " : "") + std::to_string(i) + " " + AnimationName(scene.animations[i]);
+    names += (i ? ", " : "") + std::to_string(i) + " " + hostapp::PrintableText(AnimationName(scene.animations[i]));
   }
-  throw tavren_cli::CommandError("--animation " + wanted + ": no such animation in " + file + " (it has " + names + ")");
+  throw tavren_cli::CommandError("--animation " + wanted + ": no such animation in " + file + " (it has " + names +
+                                 ")");
 }
 
 // in: options. Runs on the file; throws tavren_cli::CommandError on failure.
@@ -138,7 +140,8 @@ void RunFile(const RunOptions& options) {
     hostapp::GltfFrameRange(scene, chosen, options.fps, &anim_first, &anim_last);
     if (range_given && (first < anim_first || last > anim_last)) {
       throw tavren_cli::CommandError("--frames " + options.frames + ": outside animation " + std::to_string(chosen) +
-                                     " " + AnimationName(scene.animations[chosen]) + ", which covers frames " +
+                                     " " + hostapp::PrintableText(AnimationName(scene.animations[chosen])) +
+                                     ", which covers frames " +
                                      std::to_string(anim_first) + "-" + std::to_string(anim_last) + " at " +
                                      CLI::detail::to_string(options.fps) + " fps");
     }
@@ -193,8 +196,8 @@ void RunFile(const RunOptions& options) {
     const hostapp::GltfSkinnedMesh& m = scene.meshes[i];
     std::printf(
         "  %s: %zu points, %zu triangles, %zu joints; weights normalised on %d of %zu points (%d glTF vertices)",
-        hostapp::PrintableText(built.meshes[i].mesh->Name()).c_str(), m.points.size(), m.polygons.size(), scene.skins[m.skin].joints.size(),
-        m.normalised_points, m.points.size(), m.normalised_vertices);
+        hostapp::PrintableText(built.meshes[i].mesh->Name()).c_str(), m.points.size(), m.polygons.size(),
+        scene.skins[m.skin].joints.size(), m.normalised_points, m.points.size(), m.normalised_vertices);
     if (m.unweighted_points > 0) std::printf(", %d unweighted points bound to the root joint", m.unweighted_points);
     std::printf("\n");
     if (!built.meshes[i].rest_is_bind_pose) {

@@ -395,7 +395,8 @@ bool RunComparison(Evaluator& evaluator, const ComparisonJob& job, ComparisonOut
       if (!caches.empty() && !caches[m]->WriteFrame(static_cast<int32_t>(outcome->rows.size()), corrected[m], error))
         return false;
     }
-    if (job.write_gltf && (!skin_glb.AddFrame(frame, skin, error) || !corrected_glb.AddFrame(frame, corrected, error))) {
+    if (job.write_gltf &&
+        (!skin_glb.AddFrame(frame, skin, error) || !corrected_glb.AddFrame(frame, corrected, error))) {
       return false;
     }
     row.skin.strain.changes = std::vector<double>();

@@ -179,7 +179,8 @@ class TemporaryFile {
     std::filesystem::rename(name_, path, ec);
     if (ec) return "cannot replace the file: " + ec.message();
 #else
-    if (std::rename(name_.c_str(), path.c_str()) != 0) return std::string("cannot replace the file: ") + std::strerror(errno);
+    if (std::rename(name_.c_str(), path.c_str()) != 0)
+      return std::string("cannot replace the file: ") + std::strerror(errno);
 #endif
     renamed_ = true;
     return std::string();

@@ -353,13 +353,15 @@ void RunDeform(const DeformOptions& o) {
           progress.Step(++done, "frame " + std::to_string(frames[i].number) + ": " + target(i));
         });
   } catch (const CommandError&) {
-    if (kind != OutputKind::kFolder || failed == 0 || failed == frames.size()) throw;
+    if (kind != OutputKind::kFolder || failed == frames.size()) throw;
     // The frames before the failed one are complete and right: they stay, so that a run over
     // the frames from that one on finishes the sequence. Frames after it that other threads
-    // finished go, so that the folder holds exactly the frames before it.
+    // finished go, so that the folder holds exactly the frames before it (none when the first
+    // frame failed, and then the folder this run made goes too).
     for (size_t k = failed + 1; k < frames.size(); ++k) {
       if (written[k]) std::remove(target(k).c_str());
     }
+    if (failed == 0) throw;
     throw CommandError(failure + " (frame " + std::to_string(frames[failed].number) + "; the " +
                            std::to_string(failed) +
                            (failed == 1 ? " frame written before it stays in " : " frames written before it stay in ") +

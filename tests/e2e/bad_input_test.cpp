@@ -86,6 +86,10 @@ TEST_F(BadInputTest, MeshesThatDoNotMatch) {
   EXPECT_EQ(Files("seq"), (std::vector<std::string>{"deformed_0001.obj", "deformed_0002.obj", "deformed_0003.obj",
                                                     "deformed_0004.obj"}));
   EXPECT_EQ(ReadBytes(Path("seq/deformed_0003.obj")), first);  // the rest pose, as frame 1
+  // A bad first frame leaves nothing, even when other jobs finished later frames meanwhile.
+  r = Run("deform --rest rest.obj --posed fewer.obj seq_1.obj seq_2.obj seq_4.obj --jobs 2 --out seq_first");
+  EXPECT_NE(r.code, 0);
+  EXPECT_FALSE(std::filesystem::exists(Path("seq_first"))) << r.err;
 
   WriteText("short.txt", "0.5\n0.5\n");
   ExpectFailure("deform --rest rest.obj --posed posed.obj --out out.obj --weights short.txt", "short.txt", "2 weights");
